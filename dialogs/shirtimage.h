@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QPixmap>
+#include <QWidget>
+
+// A picture that reports clicks and can carry a one-pixel single-line border. Like an image
+// control it always takes the size of its picture; the border adds one pixel on every side,
+// so the widget grows by two pixels while its top-left corner stays where it is.
+class ShirtImage : public QWidget {
+    Q_OBJECT
+    Q_PROPERTY(QPixmap pixmap READ pixmap WRITE setPixmap)
+    Q_PROPERTY(bool bordered READ isBordered WRITE setBordered)
+
+public:
+    explicit ShirtImage(QWidget* parent = nullptr);
+
+    QPixmap pixmap() const { return m_pixmap; }
+    void setPixmap(const QPixmap& pixmap);
+
+    bool isBordered() const { return m_bordered; }
+    void setBordered(bool bordered);
+
+    QSize sizeHint() const override;
+
+signals:
+    // A left-button press and release, both inside the picture.
+    void clicked();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    int BorderWidth() const { return m_bordered ? 1 : 0; }
+    void FitToPicture();
+
+    QPixmap m_pixmap;
+    bool m_bordered = false;
+    bool m_pressed = false;
+};
