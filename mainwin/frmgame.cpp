@@ -1,0 +1,460 @@
+#include "frmgame.h"
+
+#include "cellwidget.h"
+#include "frmabout.h"
+#include "frmshirt.h"
+#include "helpfile.h"
+#include "helpviewer.h"
+#include "hint.h"
+#include "shuffle.h"
+#include "stringtable.h"
+#include "textfit.h"
+#include "tilewidget.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFontInfo>
+#include <QLayout>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTimer>
+
+namespace {
+
+constexpr int kTwipsPerPixel = 15;
+constexpr int kScrollIntervalMs = 100;
+constexpr int kScrollPeriodMs = 10000;
+constexpr int kMasterIntervalMs = 100;
+constexpr int kSecondsPerDay = 24 * 60 * 60;
+constexpr int kPlainTitleLength = 8; // the scroll stops once the title stands alone again
+
+QColor ColorFromRgb(std::uint32_t rgb) {
+    return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+}
+
+// Hours without a leading zero, minutes and seconds with two digits: 0:02:05.
+QString FormatLongTime(int seconds) {
+    return QStringLiteral("%1:%2:%3")
+        .arg(seconds / 3600)
+        .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+frmGame::frmGame(QWidget* parent)
+    : QMainWindow(parent), ownClock_(std::make_unique<board::SystemClock>()),
+      ownRandom_(std::make_unique<board::ClockMixedRandom>(*ownClock_)), clock_(ownClock_.get()),
+      random_(ownRandom_.get()) {
+    Form_Load();
+}
+
+frmGame::frmGame(const board::Clock& clock, board::RandomSource& random, QWidget* parent)
+    : QMainWindow(parent), clock_(&clock), random_(&random) {
+    Form_Load();
+}
+
+frmGame::~frmGame() = default;
+
+void frmGame::Form_Load() {
+    ui.setupUi(this);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    QIcon icon = windowIcon();
+    icon.addFile(QStringLiteral(":/icons/sdvigul-16.png"), QSize(16, 16));
+    setWindowIcon(icon);
+    ui.lblHodCap->setForegroundRole(QPalette::HighlightedText);
+    FitStatusLabels();
+
+    CollectControls();
+    ConnectControls();
+
+    GetMenuCaption(mnuMain);
+    GetMenuCaption(mnuGame);
+    GetMenuCaption(mnuDrag);
+    GetMenuCaption(mnuF1);
+
+    tmr[0]->setInterval(kScrollIntervalMs);
+    tmr[1]->setInterval(kScrollPeriodMs);
+    tmr[1]->start();
+}
+
+void frmGame::CollectControls() {
+    for (int k = 1; k <= board::kCellCount; ++k) {
+        P[k] = findChild<CellWidget*>(QStringLiteral("P_%1").arg(k));
+        P[k]->setIndex(k);
+    }
+    for (int k = 1; k <= board::kTileCount; ++k) {
+        pC[k] = findChild<TileWidget*>(QStringLiteral("pC_%1").arg(k));
+        pC[k]->setIndex(k);
+        pC[k]->setKeepsOwnSize(board::TileSizeTwips(k) != board::kCellSizeTwips);
+    }
+    for (auto& timer : tmr)
+        timer = new QTimer(this);
+
+    mnuMain = {ui.mnuMain_0->menuAction(), ui.mnuMain_1->menuAction()};
+    mnuGame = {ui.mnuGame_0, ui.mnuGame_1, ui.mnuGame_2->menuAction(),
+               ui.mnuGame_3, ui.mnuGame_4, ui.mnuGame_5,
+               ui.mnuGame_6, ui.mnuGame_7, ui.mnuGame_8,
+               ui.mnuGame_9};
+    mnuDrag = {ui.mnuDrag_0, ui.mnuDrag_1};
+    mnuF1 = {ui.mnuF1_0, ui.mnuF1_1, ui.mnuF1_2};
+}
+
+void frmGame::ConnectControls() {
+    for (int k = 1; k <= board::kCellCount; ++k)
+        connect(P[k], &CellWidget::DragDrop, this, &frmGame::P_DragDrop);
+    for (int k = 1; k <= board::kTileCount; ++k) {
+        connect(pC[k], &TileWidget::Click, this, &frmGame::pC_Click);
+        connect(pC[k], &TileWidget::DragOver, this, &frmGame::pC_DragOver);
+        connect(pC[k], &TileWidget::DragDrop, this, &frmGame::pC_DragDrop);
+        connect(pC[k], &TileWidget::DragEnded, this, &frmGame::pC_DragEnded);
+    }
+    for (int i = 0; i < static_cast<int>(tmr.size()); ++i)
+        connect(tmr[i], &QTimer::timeout, this, [this, i] { tmr_Timer(i); });
+    ConnectMenu(mnuGame, &frmGame::mnuGame_Click);
+    ConnectMenu(mnuDrag, &frmGame::mnuDrag_Click);
+    ConnectMenu(mnuF1, &frmGame::mnuF1_Click);
+}
+
+template <std::size_t N>
+void frmGame::ConnectMenu(const std::array<QAction*, N>& menu, void (frmGame::*handler)(int)) {
+    for (int i = 0; i < static_cast<int>(N); ++i) {
+        QAction* item = menu[i];
+        if (item->menu())
+            continue; // opens a submenu, no command
+        connect(item, &QAction::triggered, this, [this, item, i, handler] {
+            // Qt flips a checkable item before reporting it; the commands set their check
+            // marks themselves, so the flip is undone first.
+            if (item->isCheckable())
+                item->setChecked(!item->isChecked());
+            (this->*handler)(i);
+        });
+    }
+}
+
+template <std::size_t N> void frmGame::GetMenuCaption(std::array<QAction*, N>& menu) {
+    for (QAction* item : menu) {
+        if (item->text() == QLatin1String("-")) {
+            item->setSeparator(true);
+            continue;
+        }
+        item->setText(res::CaptionFromStoredId(item->text()));
+    }
+}
+
+// The two status rows share one font, small enough for both captions to fit their boxes.
+void frmGame::FitStatusLabels() {
+    const QFont time = res::FitLabelText(ui.lblTimeCap);
+    const QFont move = res::FitLabelText(ui.lblHodCap);
+    const QFont& smaller = time.pointSizeF() <= move.pointSizeF() ? time : move;
+    for (QLabel* label : {ui.lblTimeCap, ui.lblTime, ui.lblHodCap, ui.lblHod})
+        label->setFont(smaller);
+}
+
+QString frmGame::TitleTag() const {
+    return property("tag").toString();
+}
+
+HelpViewer* frmGame::HelpWindow() const {
+    return helpViewer_;
+}
+
+bool frmGame::IsMove(int i_C, int i_P) const {
+    return board_.IsMove(static_cast<board::TileNo>(i_C), static_cast<board::CellNo>(i_P));
+}
+
+void frmGame::PlaceTile(board::TileNo tile, board::CellNo cell) {
+    board_.Place(tile, cell);
+    TileWidget* widget = pC[tile];
+    widget->setParent(P[cell]);
+    widget->move(0, 0);
+    widget->show();
+}
+
+// ---------------------------------------------------------------- moves
+
+void frmGame::MoveIt(int i_Free) {
+    if (IsMove(i_Chip, i_Free)) {
+        PlaceTile(i_Chip, static_cast<board::CellNo>(i_Free));
+        if (mnuGame[4]->isChecked())
+            PaintPossible(true);
+        Game();
+    }
+    i_Chip = 0;
+}
+
+void frmGame::pC_Click(int Index) {
+    if (i_Chip == 0)
+        i_Chip = static_cast<std::int16_t>(Index);
+    MoveIt(GetFreeCell());
+}
+
+void frmGame::pC_DragOver(int Index) {
+    if (i_Chip == 0)
+        i_Chip = static_cast<std::int16_t>(Index);
+}
+
+void frmGame::pC_DragDrop(int) {
+    i_Chip = 0;
+}
+
+void frmGame::pC_DragEnded(int) {
+    // A drag that ended outside the cells and tiles must not leave its tile remembered for
+    // the next drag or click; after a drop the tile was forgotten already.
+    i_Chip = 0;
+}
+
+void frmGame::P_DragDrop(int Index) {
+    // Only the empty cell is uncovered; a drop reported on an occupied cell is no move.
+    if (board_.TileAt(static_cast<board::CellNo>(Index)) != 0) {
+        i_Chip = 0;
+        return;
+    }
+    MoveIt(Index);
+}
+
+void frmGame::mnuDrag_Click(int Index) {
+    if (Index < 0 || Index > 1)
+        return;
+    if (!mnuDrag[Index]->isChecked()) {
+        mnuDrag[Index]->setChecked(true);
+        mnuDrag[1 - Index]->setChecked(false);
+    }
+    for (int k = 1; k <= board::kTileCount; ++k)
+        pC[k]->setDragMode(Index);
+}
+
+// ---------------------------------------------------------------- win check
+
+void frmGame::Game() {
+    if (!IsPositionPart(16))
+        return;
+    if (congratulating_)
+        return; // one congratulation per solved board
+    congratulating_ = true;
+    QApplication::beep();
+    QMessageBox box(QMessageBox::Information, res::LoadResString(21), res::LoadResString(20),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    box.setDefaultButton(QMessageBox::Yes);
+    const int answer = box.exec();
+    congratulating_ = false;
+    if (closing_)
+        return;
+    if (answer == QMessageBox::Yes)
+        mnuGame_Click(0);
+    else
+        close();
+}
+
+// ---------------------------------------------------------------- shuffle and master
+
+void frmGame::Random() {
+    const board::Deal deal = board::Random(*random_);
+    for (board::TileNo tile = 1; tile <= board::kTileCount; ++tile)
+        PlaceTile(tile, deal[tile]);
+}
+
+void frmGame::Master() {
+    if (const auto move = board::Master(board_, master_, *random_))
+        PlaceTile(move->tile, move->to);
+}
+
+// ---------------------------------------------------------------- painting
+
+void frmGame::PaintPossible(bool bPaint) {
+    const auto movable = board::MovableTiles(board_);
+    const QColor normal = ColorFromRgb(board::kNormalTileRgb);
+    const QColor hint = ColorFromRgb(board::kHintTileRgb);
+    for (int i = 1; i <= board::kTileCount; ++i)
+        pC[i]->setBackColor(bPaint && movable[i] ? hint : normal);
+    PaintNumbers();
+}
+
+QFont frmGame::NumberFont() {
+    if (!numberFontChosen_) {
+        // The numbers were designed for Trebuchet MS; Debian does not ship it, so the bold
+        // DejaVu Sans that every Debian desktop has is named explicitly as the fallback.
+        QFont font(QStringLiteral("Trebuchet MS"));
+        if (QFontInfo(font).family() != QLatin1String("Trebuchet MS"))
+            font = QFont(QStringLiteral("DejaVu Sans"));
+        font.setPointSize(14);
+        font.setBold(true);
+        numberFont_ = font;
+        numberFontChosen_ = true;
+    }
+    return numberFont_;
+}
+
+void frmGame::PaintNumbers() {
+    const QFont font = NumberFont();
+    for (int i = 1; i <= board::kTileCount; ++i) {
+        const auto size = static_cast<float>(board::TileSizeTwips(i));
+        const board::NumberPlacement place = board::PlaceNumber(i, size, size);
+        const QPointF topLeft(place.x / kTwipsPerPixel, place.y / kTwipsPerPixel);
+        pC[i]->printText(font, topLeft, QString::fromStdString(place.text));
+    }
+}
+
+void frmGame::SetTilePicture(int tile, const QPixmap& picture) {
+    if (board::IsTile(tile))
+        pC[tile]->setPicture(picture);
+}
+
+// ---------------------------------------------------------------- menu commands
+
+void frmGame::mnuGame_Click(int Index) {
+    switch (Index) {
+    case 0:
+        NewGame();
+        break;
+    case 4:
+        ToggleHint();
+        break;
+    case 5:
+        ShowTileBacks();
+        break;
+    case 7:
+        ToggleMoveMaster();
+        break;
+    case 9:
+        close();
+        break;
+    default:
+        break; // separators and the parent of the mode submenu
+    }
+}
+
+void frmGame::NewGame() {
+    if (!bStarted) {
+        ui.Frame_0->show();
+        mnuGame[7]->setEnabled(true);
+        GiveTilesFirstPicture();
+        PaintNumbers();
+        bStarted = true;
+    }
+    if (mnuGame[7]->isChecked())
+        mnuGame_Click(7);
+    Random();
+    if (mnuGame[4]->isChecked())
+        PaintPossible(true);
+}
+
+void frmGame::GiveTilesFirstPicture() {
+    // The chooser is built without being shown, only to hand out its first picture.
+    const frmShirt chooser(*this, shirtChoice_, this);
+    const QPixmap first = chooser.Picture(0);
+    for (int k = 1; k <= board::kTileCount; ++k)
+        SetTilePicture(k, first);
+}
+
+void frmGame::ToggleHint() {
+    mnuGame[4]->setChecked(!mnuGame[4]->isChecked());
+    PaintPossible(mnuGame[4]->isChecked());
+}
+
+void frmGame::ShowTileBacks() {
+    frmShirt chooser(*this, shirtChoice_, this);
+    chooser.exec();
+}
+
+void frmGame::ToggleMoveMaster() {
+    mnuGame[7]->setChecked(!mnuGame[7]->isChecked());
+    if (mnuGame[7]->isChecked()) {
+        tmr[2]->setInterval(kMasterIntervalMs);
+        masterStartSecond_ = clock_->SecondsOfDay();
+        tmr[2]->start();
+    } else {
+        ui.lblTime->clear();
+        ui.lblHod->clear();
+        masterTicks_ = 0;
+        tmr[2]->stop();
+    }
+}
+
+void frmGame::mnuF1_Click(int Index) {
+    if (Index == 0)
+        ShowHelp();
+    else if (Index == 2)
+        ShowAbout();
+}
+
+void frmGame::ShowHelp() {
+    const std::optional<help::HelpText> text = help::LoadHelp(QDir::currentPath());
+    if (!text) {
+        QMessageBox box(QMessageBox::NoIcon, res::AppTitle(), res::LoadResString(30),
+                        QMessageBox::Ok, this);
+        box.exec();
+        return;
+    }
+    if (!helpViewer_)
+        helpViewer_ = new HelpViewer(this);
+    helpViewer_->ShowText(*text);
+}
+
+void frmGame::ShowAbout() {
+    frmAbout about(this);
+    about.exec();
+}
+
+// ---------------------------------------------------------------- timers
+
+void frmGame::tmr_Timer(int Index) {
+    if (closing_)
+        return;
+    switch (Index) {
+    case 0:
+        ScrollTitle();
+        break;
+    case 1:
+        tmr[0]->start();
+        break;
+    case 2:
+        MasterTick();
+        break;
+    default:
+        break;
+    }
+}
+
+void frmGame::ScrollTitle() {
+    QString caption = windowTitle().mid(1);
+    if (caption.isEmpty())
+        caption = TitleTag();
+    setWindowTitle(caption);
+    if (caption.size() == kPlainTitleLength)
+        tmr[0]->stop();
+}
+
+void frmGame::MasterTick() {
+    // While the congratulation for a solved board is open, the master waits for its answer.
+    if (congratulating_)
+        return;
+    ShowElapsedTime();
+    ++masterTicks_;
+    ui.lblHod->setText(QString::number(masterTicks_));
+    Master();
+    if (mnuGame[4]->isChecked())
+        PaintPossible(true);
+    Game();
+}
+
+void frmGame::ShowElapsedTime() {
+    // A run that passes midnight keeps counting: the difference is taken modulo one day.
+    const int now = clock_->SecondsOfDay();
+    const int elapsed =
+        ((now - masterStartSecond_) % kSecondsPerDay + kSecondsPerDay) % kSecondsPerDay;
+    ui.lblTime->setText(FormatLongTime(elapsed));
+}
+
+void frmGame::closeEvent(QCloseEvent* event) {
+    closing_ = true;
+    for (QTimer* timer : tmr)
+        timer->stop();
+    if (helpViewer_)
+        helpViewer_->close();
+    event->accept();
+}

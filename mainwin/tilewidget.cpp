@@ -1,0 +1,118 @@
+#include "tilewidget.h"
+
+#include <QDrag>
+#include <QDragEnterEvent>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <algorithm>
+
+TileWidget::TileWidget(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAcceptDrops(true);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void TileWidget::setBackColor(const QColor& color) {
+    backColor_ = color;
+    wipePrintedText();
+}
+
+void TileWidget::setPicture(const QPixmap& picture) {
+    picture_ = picture;
+    if (!keepsOwnSize_ && !picture_.isNull())
+        resize(picture_.deviceIndependentSize().toSize());
+    wipePrintedText();
+}
+
+void TileWidget::wipePrintedText() {
+    printed_.clear();
+    update();
+}
+
+void TileWidget::printText(const QFont& font, const QPointF& topLeft, const QString& text) {
+    const PrintedText entry{font, topLeft, text};
+    if (std::find(printed_.begin(), printed_.end(), entry) != printed_.end())
+        return;
+    printed_.push_back(entry);
+    update();
+}
+
+QStringList TileWidget::printedTexts() const {
+    QStringList texts;
+    for (const PrintedText& p : printed_)
+        texts << p.text;
+    return texts;
+}
+
+void TileWidget::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), backColor_);
+    if (!picture_.isNull())
+        painter.drawPixmap(0, 0, picture_);
+    painter.setPen(palette().color(QPalette::WindowText));
+    for (const PrintedText& p : printed_) {
+        painter.setFont(p.font);
+        const QRectF box(p.topLeft, QSizeF(width() * 2.0, height() * 2.0));
+        painter.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, p.text);
+    }
+}
+
+void TileWidget::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    if (dragMode_ == Automatic) {
+        startDrag(event->position().toPoint());
+        return;
+    }
+    pressed_ = true;
+}
+
+void TileWidget::mouseReleaseEvent(QMouseEvent* event) {
+    const bool wasPressed = pressed_;
+    pressed_ = false;
+    if (event->button() == Qt::LeftButton && wasPressed && dragMode_ == Manual &&
+        rect().contains(event->position().toPoint()))
+        emit Click(index_);
+}
+
+void TileWidget::startDrag(const QPoint& hotSpot) {
+    auto* mime = new QMimeData; // owned by the drag
+    mime->setData(QString::fromLatin1(kTileMimeType), QByteArray::number(index_));
+    auto* drag = new QDrag(this); // deleted by Qt when the drag ends
+    drag->setMimeData(mime);
+    drag->setPixmap(grab());
+    drag->setHotSpot(hotSpot);
+    // The drag begins with the pointer over this tile, so it is the first one passed over.
+    emit DragOver(index_);
+    drag->exec(Qt::MoveAction, Qt::MoveAction);
+    emit DragEnded(index_);
+}
+
+void TileWidget::dragEnterEvent(QDragEnterEvent* event) {
+    if (!event->mimeData()->hasFormat(QString::fromLatin1(kTileMimeType))) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    emit DragOver(index_);
+}
+
+void TileWidget::dragMoveEvent(QDragMoveEvent* event) {
+    if (event->mimeData()->hasFormat(QString::fromLatin1(kTileMimeType)))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TileWidget::dropEvent(QDropEvent* event) {
+    if (!event->mimeData()->hasFormat(QString::fromLatin1(kTileMimeType))) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    emit DragDrop(index_);
+}

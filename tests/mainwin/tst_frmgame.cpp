@@ -1,0 +1,381 @@
+#include "gamefixture.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+
+// Start-up, new game, moves by click and drag, modes, and the congratulation.
+class TestFrmGame : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { res::InitResources(); }
+
+    void startsWithBoardHiddenAndMenusPrepared();
+    void menuTexts_data();
+    void menuTexts();
+    void windowIsFixedAndHasNoMaximizeButton();
+    void firstNewGameShowsAndDealsBoard();
+    void laterNewGamesKeepPicturesAndResetNothingElse();
+    void clickMoves_data();
+    void clickMoves();
+    void clickWithRealMouseInClickMode();
+    void dragProtocol_data();
+    void dragProtocol();
+    void dragEndingOutsideForgetsTile();
+    void dropOnOccupiedCellIsNoMove();
+    void modeSwitching();
+    void modeMenuItemsKeepOneCheckMark();
+    void congratulationYesDealsAgain();
+    void congratulationNoClosesWindow();
+    void exitClosesWindow();
+};
+
+void TestFrmGame::startsWithBoardHiddenAndMenusPrepared() {
+    GameFixture f;
+    frmGame& g = *f.game;
+    QCOMPARE(g.windowTitle(), QStringLiteral("Сдвигуль"));
+    QCOMPARE(g.TitleTag(), QString(25, QLatin1Char(' ')) + QStringLiteral("Сдвигуль"));
+    QVERIFY(g.BoardFrame()->isHidden());
+    QVERIFY(!g.Started());
+    QVERIFY(!g.GameItem(7)->isEnabled());
+    QVERIFY(!g.GameItem(7)->isChecked());
+    QVERIFY(!g.GameItem(4)->isChecked());
+    QVERIFY(g.DragItem(1)->isChecked());
+    QVERIFY(!g.DragItem(0)->isChecked());
+    QCOMPARE(g.GameItem(0)->shortcut(), QKeySequence(Qt::Key_F2));
+    QCOMPARE(g.HelpItem(0)->shortcut(), QKeySequence(Qt::Key_F1));
+    QCOMPARE(g.GameItem(7)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F3));
+    QVERIFY(g.TimeLabel()->text().isEmpty());
+    QVERIFY(g.MoveLabel()->text().isEmpty());
+    QCOMPARE(g.findChild<QLabel*>(QStringLiteral("lblTimeCap"))->text(), QStringLiteral("Время:"));
+    QCOMPARE(g.findChild<QLabel*>(QStringLiteral("lblHodCap"))->text(), QStringLiteral("Ход:"));
+    QVERIFY(f.TreeMatchesBoard());
+    QVERIFY(g.CurrentBoard().IsSolved());
+    QCOMPARE(g.Tile(2)->size(), QSize(51, 51));
+    QCOMPARE(g.Tile(1)->size(), QSize(48, 48));
+    for (int k = 1; k <= 15; ++k)
+        QCOMPARE(g.Tile(k)->dragMode(), int(TileWidget::Automatic));
+    QVERIFY(!g.Timer(0)->isActive());
+    QCOMPARE(g.Timer(0)->interval(), 100);
+    QVERIFY(g.Timer(1)->isActive());
+    QCOMPARE(g.Timer(1)->interval(), 10000);
+    QVERIFY(!g.Timer(2)->isActive());
+    QCOMPARE(g.Chip(), 0);
+}
+
+void TestFrmGame::menuTexts_data() {
+    QTest::addColumn<QString>("array");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("mnuMain 0") << "main" << 0 << "&Игра";
+    QTest::newRow("mnuMain 1") << "main" << 1 << "&Справка";
+    const char* game[] = {"&Новая игра", "-", "Сдвиг &фишки",  "-", "Под&сказка",
+                          "Ру&башка...", "-", "&Мастер ходов", "-", "Вы&ход"};
+    for (int i = 0; i < 10; ++i)
+        QTest::addRow("mnuGame %d", i) << "game" << i << QString::fromUtf8(game[i]);
+    QTest::newRow("mnuDrag 0") << "drag" << 0 << "По &клику";
+    QTest::newRow("mnuDrag 1") << "drag" << 1 << "&Перетаскиванием";
+    QTest::newRow("mnuF1 0") << "f1" << 0 << "&Вызов справки";
+    QTest::newRow("mnuF1 1") << "f1" << 1 << "-";
+    QTest::newRow("mnuF1 2") << "f1" << 2 << "О &программе";
+}
+
+void TestFrmGame::menuTexts() {
+    QFETCH(QString, array);
+    QFETCH(int, index);
+    QFETCH(QString, text);
+    GameFixture f;
+    QAction* item = array == "main"   ? f.game->MainItem(index)
+                    : array == "game" ? f.game->GameItem(index)
+                    : array == "drag" ? f.game->DragItem(index)
+                                      : f.game->HelpItem(index);
+    QCOMPARE(item->text(), text);
+    QCOMPARE(item->isSeparator(), text == "-");
+}
+
+void TestFrmGame::windowIsFixedAndHasNoMaximizeButton() {
+    GameFixture f;
+    f.game->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.game.get()));
+    QCOMPARE(f.game->centralWidget()->size(), QSize(247, 350));
+    QCOMPARE(f.game->minimumSize(), f.game->maximumSize());
+    QCOMPARE(f.game->height(), 350 + f.game->menuBar()->height());
+    const Qt::WindowFlags flags = f.game->windowFlags();
+    QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));
+    QVERIFY(flags & Qt::WindowMinimizeButtonHint);
+    QVERIFY(flags & Qt::WindowCloseButtonHint);
+    // The board cells sit where the layout puts them, 8 pixels apart.
+    QCOMPARE(f.game->Cell(1)->mapTo(f.game->centralWidget(), QPoint(0, 0)), QPoint(16, 16));
+    QCOMPARE(f.game->Cell(16)->mapTo(f.game->centralWidget(), QPoint(0, 0)), QPoint(184, 184));
+    QCOMPARE(f.game->Cell(16)->size(), QSize(48, 48));
+    QCOMPARE(f.game->TimeLabel()->geometry().topLeft(), QPoint(120, 312));
+    QCOMPARE(f.game->MoveLabel()->geometry().topLeft(), QPoint(120, 328));
+    QCOMPARE(f.game->TimeLabel()->geometry().right(), 246);
+}
+
+void TestFrmGame::firstNewGameShowsAndDealsBoard() {
+    GameFixture f;
+    frmGame& g = *f.game;
+    QVERIFY(g.Tile(5)->picture().isNull());
+    f.DealWithFreeCell(7);
+    QVERIFY(!g.BoardFrame()->isHidden());
+    QVERIFY(g.Started());
+    QVERIFY(g.GameItem(7)->isEnabled());
+    QCOMPARE(int(g.GetFreeCell()), 7);
+    QVERIFY(f.TreeMatchesBoard());
+    const QImage first(QStringLiteral(":/shirts/shirt00.png"));
+    for (int k = 1; k <= 15; ++k) {
+        QCOMPARE(g.Tile(k)->picture().toImage().convertToFormat(QImage::Format_ARGB32),
+                 first.convertToFormat(QImage::Format_ARGB32));
+        QCOMPARE(g.Tile(k)->printedTexts(), QStringList{QStringLiteral(" %1").arg(k)});
+    }
+    QCOMPARE(g.Tile(2)->size(), QSize(51, 51)); // keeps its own size
+    QCOMPARE(g.Tile(4)->size(), QSize(48, 48));
+}
+
+void TestFrmGame::laterNewGamesKeepPicturesAndResetNothingElse() {
+    GameFixture f;
+    frmGame& g = *f.game;
+    f.DealWithFreeCell(7);
+    const QPixmap other(QStringLiteral(":/shirts/shirt09.png"));
+    for (int k = 1; k <= 15; ++k)
+        g.SetTilePicture(k, other);
+    g.PaintNumbers();
+    g.mnuDrag_Click(0);
+    g.mnuGame_Click(4);
+    f.DealWithFreeCell(1);
+    QCOMPARE(int(g.GetFreeCell()), 1);
+    QVERIFY(g.DragItem(0)->isChecked());
+    QVERIFY(g.GameItem(4)->isChecked());
+    for (int k = 1; k <= 15; ++k) {
+        QCOMPARE(g.Tile(k)->picture().cacheKey(), other.cacheKey());
+        QCOMPARE(g.Tile(k)->printedTexts().size(), 1);
+    }
+}
+
+void TestFrmGame::clickMoves_data() {
+    QTest::addColumn<int>("freeCell");
+    QTest::addColumn<int>("clickedCell");
+    QTest::addColumn<bool>("moves");
+    QTest::newRow("16 <- 12") << 16 << 12 << true;
+    QTest::newRow("16 <- 15") << 16 << 15 << true;
+    QTest::newRow("16 <- 11 refused") << 16 << 11 << false;
+    QTest::newRow("5 <- 4 refused (other row)") << 5 << 4 << false;
+    QTest::newRow("5 <- 1") << 5 << 1 << true;
+    QTest::newRow("5 <- 6") << 5 << 6 << true;
+    QTest::newRow("5 <- 9") << 5 << 9 << true;
+    QTest::newRow("1 <- 2") << 1 << 2 << true;
+    QTest::newRow("1 <- 6 refused") << 1 << 6 << false;
+}
+
+void TestFrmGame::clickMoves() {
+    QFETCH(int, freeCell);
+    QFETCH(int, clickedCell);
+    QFETCH(bool, moves);
+    GameFixture f;
+    frmGame& g = *f.game;
+    f.DealWithFreeCell(freeCell);
+    g.mnuDrag_Click(0);
+    const board::Board before = g.CurrentBoard();
+    const int tile = before.TileAt(static_cast<board::CellNo>(clickedCell));
+    g.pC_Click(tile);
+    QCOMPARE(g.Chip(), 0);
+    QVERIFY(f.TreeMatchesBoard());
+    if (moves) {
+        QCOMPARE(int(g.CurrentBoard().CellOf(static_cast<board::TileNo>(tile))), freeCell);
+        QCOMPARE(int(g.GetFreeCell()), clickedCell);
+    } else {
+        QVERIFY(g.CurrentBoard() == before);
+    }
+}
+
+void TestFrmGame::clickWithRealMouseInClickMode() {
+    GameFixture f;
+    frmGame& g = *f.game;
+    g.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&g));
+    f.DealWithFreeCell(16);
+    g.mnuDrag_Click(0);
+    QTest::mouseClick(g.Tile(11), Qt::LeftButton); // diagonal: refused
+    QCOMPARE(int(g.GetFreeCell()), 16);
+    QTest::mouseClick(g.Tile(12), Qt::LeftButton); // above the empty cell
+    QCOMPARE(int(g.GetFreeCell()), 12);
+    QCOMPARE(int(g.CurrentBoard().CellOf(12)), 16);
+    QTest::mouseClick(g.Tile(12), Qt::RightButton); // only the left button moves
+    QCOMPARE(int(g.GetFreeCell()), 12);
+}
+
+void TestFrmGame::dragProtocol_data() {
+    QTest::addColumn<QString>("dropOn");
+    QTest::addColumn<int>("draggedCell");
+    QTest::addColumn<bool>("moves");
+    QTest::newRow("neighbour onto the empty cell") << "empty" << 15 << true;
+    QTest::newRow("far tile onto the empty cell") << "empty" << 1 << false;
+    QTest::newRow("neighbour onto itself") << "self" << 15 << false;
+    QTest::newRow("neighbour onto another tile") << "other" << 15 << false;
+}
+
+void TestFrmGame::dragProtocol() {
+    QFETCH(QString, dropOn);
+    QFETCH(int, draggedCell);
+    QFETCH(bool, moves);
+    GameFixture f;
+    frmGame& g = *f.game;
+    f.DealWithFreeCell(16);
+    const board::Board before = g.CurrentBoard();
+    const int tile = before.TileAt(static_cast<board::CellNo>(draggedCell));
+    g.pC_DragOver(tile);
+    g.pC_DragOver(tile == 1 ? 2 : 1); // passing over another tile changes nothing
+    QCOMPARE(g.Chip(), tile);
+    if (dropOn == "empty")
+        g.P_DragDrop(16);
+    else
+        g.pC_DragDrop(dropOn == "self" ? tile : 3);
+    g.pC_DragEnded(tile);
+    QCOMPARE(g.Chip(), 0);
+    QVERIFY(f.TreeMatchesBoard());
+    QCOMPARE(g.CurrentBoard() != before, moves);
+    if (moves)
+        QCOMPARE(int(g.CurrentBoard().CellOf(static_cast<board::TileNo>(tile))), 16);
+}
+
+void TestFrmGame::dragEndingOutsideForgetsTile() {
+    GameFixture f;
+    frmGame& g = *f.game;
+    f.DealWithFreeCell(16);
+    // Tile 15 is dragged and let go outside the board: no drop handler runs.
+    g.pC_DragOver(15);
+    g.pC_DragEnded(15);
+    QCOMPARE(g.Chip(), 0);
+    // The next drag, of tile 12, moves tile 12 and not the stale tile 15.
+    g.pC_DragOver(12);
+    g.P_DragDrop(16);
+    g.pC_DragEnded(12);
+    QCOMPARE(int(g.CurrentBoard().CellOf(12)), 16);
+    QCOMPARE(int(g.CurrentBoard().CellOf(15)), 15);
+    // And a click after switching to click mode acts on the clicked tile only.
+    g.pC_DragOver(11);
+    g.pC_DragEnded(11);
+    g.mnuDrag_Click(0);
+    g.pC_Click(15);
+    QCOMPARE(int(g.CurrentBoard().CellOf(15)), 15); // 15 does not border cell 12
+    QCOMPARE(int(g.CurrentBoard().CellOf(11)), 11);
+    QCOMPARE(g.Chip(), 0);
+}
+
+void TestFrmGame::dropOnOccupiedCellIsNoMove() {
+    GameFixture f;
+    frmGame& g = *f.game;
+    f.DealWithFreeCell(16);
+    const board::Board before = g.CurrentBoard();
+    g.pC_DragOver(11);
+    g.P_DragDrop(12); // occupied by tile 12
+    QVERIFY(g.CurrentBoard() == before);
+    QCOMPARE(g.Chip(), 0);
+    QVERIFY(f.TreeMatchesBoard());
+    // A drop with no tile remembered moves nothing either.
+    g.P_DragDrop(16);
+    QVERIFY(g.CurrentBoard() == before);
+}
+
+void TestFrmGame::modeSwitching() {
+    GameFixture f;
+    frmGame& g = *f.game;
+    g.mnuDrag_Click(0);
+    QVERIFY(g.DragItem(0)->isChecked());
+    QVERIFY(!g.DragItem(1)->isChecked());
+    for (int k = 1; k <= 15; ++k)
+        QCOMPARE(g.Tile(k)->dragMode(), int(TileWidget::Manual));
+    // The item that already has the mark keeps it and sets the mode again.
+    g.Tile(4)->setDragMode(TileWidget::Automatic);
+    g.mnuDrag_Click(0);
+    QVERIFY(g.DragItem(0)->isChecked());
+    QVERIFY(!g.DragItem(1)->isChecked());
+    QCOMPARE(g.Tile(4)->dragMode(), int(TileWidget::Manual));
+    g.mnuDrag_Click(1);
+    QVERIFY(!g.DragItem(0)->isChecked());
+    QVERIFY(g.DragItem(1)->isChecked());
+    for (int k = 1; k <= 15; ++k)
+        QCOMPARE(g.Tile(k)->dragMode(), int(TileWidget::Automatic));
+    // Switching modes does not touch a remembered tile.
+    g.pC_DragOver(9);
+    g.mnuDrag_Click(0);
+    QCOMPARE(g.Chip(), 9);
+}
+
+void TestFrmGame::modeMenuItemsKeepOneCheckMark() {
+    // Through the menu items themselves, as the player picks them.
+    GameFixture f;
+    frmGame& g = *f.game;
+    g.DragItem(1)->trigger(); // already checked: stays checked
+    QVERIFY(g.DragItem(1)->isChecked());
+    QVERIFY(!g.DragItem(0)->isChecked());
+    g.DragItem(0)->trigger();
+    QVERIFY(g.DragItem(0)->isChecked());
+    QVERIFY(!g.DragItem(1)->isChecked());
+    QCOMPARE(g.Tile(1)->dragMode(), int(TileWidget::Manual));
+    g.GameItem(4)->trigger();
+    QVERIFY(g.GameItem(4)->isChecked());
+    g.GameItem(4)->trigger();
+    QVERIFY(!g.GameItem(4)->isChecked());
+}
+
+void TestFrmGame::congratulationYesDealsAgain() {
+    GameFixture f;
+    frmGame& g = *f.game;
+    f.DealOneFromSolved();
+    g.mnuDrag_Click(0);
+    bool asked = false;
+    AnswerNextMessageBox(QMessageBox::Yes, [&](QMessageBox* box) {
+        asked = true;
+        QCOMPARE(box->windowTitle(), QStringLiteral("Поздравляем!"));
+        QCOMPARE(box->text(), QStringLiteral("Еще раз?"));
+        QCOMPARE(box->icon(), QMessageBox::Information);
+        QCOMPARE(box->standardButtons(), QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(static_cast<QAbstractButton*>(box->defaultButton()),
+                 box->button(QMessageBox::Yes));
+        QVERIFY(g.CurrentBoard().IsSolved()); // the move is made before the question
+    });
+    // Yes deals a new game: script it.
+    const board::Board next = BoardWithFreeCell(3);
+    for (int tile = 1; tile <= 15; ++tile)
+        f.random.Push({DrawForCell(next.CellOf(static_cast<board::TileNo>(tile)))});
+    g.pC_Click(15);
+    QVERIFY(asked);
+    QVERIFY(g.CurrentBoard() == next);
+    QVERIFY(f.TreeMatchesBoard());
+    QCOMPARE(g.Chip(), 0);
+    QVERIFY(!g.Congratulating());
+}
+
+void TestFrmGame::congratulationNoClosesWindow() {
+    GameFixture f;
+    frmGame& g = *f.game;
+    g.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&g));
+    f.DealOneFromSolved();
+    AnswerNextMessageBox(QMessageBox::No);
+    g.pC_DragOver(15);
+    g.P_DragDrop(15);
+    g.pC_DragEnded(15);
+    QVERIFY(!g.isVisible());
+    QVERIFY(!g.Timer(1)->isActive());
+    QVERIFY(g.CurrentBoard().IsSolved());
+}
+
+void TestFrmGame::exitClosesWindow() {
+    GameFixture f;
+    f.game->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.game.get()));
+    f.DealWithFreeCell(2);
+    f.game->mnuGame_Click(7);
+    QVERIFY(f.game->Timer(2)->isActive());
+    f.game->GameItem(9)->trigger();
+    QVERIFY(!f.game->isVisible());
+    QVERIFY(!f.game->Timer(2)->isActive());
+}
+
+QTEST_MAIN(TestFrmGame)
+#include "tst_frmgame.moc"
