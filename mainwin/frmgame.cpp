@@ -27,7 +27,8 @@ constexpr int kScrollIntervalMs = 100;
 constexpr int kScrollPeriodMs = 10000;
 constexpr int kMasterIntervalMs = 100;
 constexpr int kSecondsPerDay = 24 * 60 * 60;
-constexpr int kPlainTitleLength = 8; // the scroll stops once the title stands alone again
+constexpr int kPlainTitleLength = 8;
+constexpr char kCaptionProperty[] = "caption"; // the scroll stops once the title stands alone again
 
 QColor ColorFromRgb(std::uint32_t rgb) {
     return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
@@ -62,7 +63,9 @@ void frmGame::Form_Load() {
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    // Fixed once: a layout constraint would re-announce the size to the window manager every
+    // time a status label changes its text, ten times a second while the master plays.
+    setFixedSize(sizeHint());
     QIcon icon = windowIcon();
     icon.addFile(QStringLiteral(":/icons/sdvigul-16.png"), QSize(16, 16));
     setWindowIcon(icon);
@@ -139,7 +142,11 @@ void frmGame::ConnectMenu(const std::array<QAction*, N>& menu, void (frmGame::*h
 template <std::size_t N> void frmGame::GetMenuCaption(std::array<QAction*, N>& menu) {
     for (QAction* item : menu) {
         if (item->text() == QLatin1String("-")) {
+            // A separator keeps its stored "-" as its caption property, but its menu text is
+            // emptied: some styles print a separator's text as a section heading.
             item->setSeparator(true);
+            item->setProperty(kCaptionProperty, item->text());
+            item->setText(QString());
             continue;
         }
         item->setText(res::CaptionFromStoredId(item->text()));

@@ -1,0 +1,204 @@
+#include "stringtable.h"
+#include "textfit.h"
+#include "version.h"
+
+#include <QImage>
+#include <QLabel>
+#include <QTest>
+
+// The string table, the version record, the pictures and the label fitting.
+class TestResources : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { res::InitResources(); }
+
+    void strings_data();
+    void strings();
+    void absentIdsAndOtherCaptions_data();
+    void absentIdsAndOtherCaptions();
+    void versionRecord();
+    void shirtPictures_data();
+    void shirtPictures();
+    void shirtPicturesAllDiffer();
+    void icons_data();
+    void icons();
+    void labelsShrinkOnlyWhenTheyMust();
+};
+
+void TestResources::strings_data() {
+    QTest::addColumn<int>("id");
+    QTest::addColumn<QString>("text");
+    const std::pair<int, const char*> table[] = {
+        {0, "&Игра"},
+        {1, "&Новая игра"},
+        {2, "Сдвиг &фишки"},
+        {3, "По &клику"},
+        {4, "&Перетаскиванием"},
+        {5, "Под&сказка"},
+        {6, "Ру&башка..."},
+        {7, "&Мастер ходов"},
+        {8, "Вы&ход"},
+        {9, "&Справка"},
+        {10, "&Вызов справки"},
+        {11, "О &программе"},
+        {20, "Еще раз?"},
+        {21, "Поздравляем!"},
+        {30, "Файл 'Help.txt' не найден"},
+        {31, "notepad.exe help.txt"},
+        {40, "О программе "},
+        {41, "Описание"},
+        {42, "Об авторе: "},
+        {50, "ОК"},
+        {51, "&Отмена"},
+        {60, "Ассорти"},
+    };
+    for (const auto& [id, text] : table)
+        QTest::addRow("%d", id) << id << QString::fromUtf8(text);
+}
+
+void TestResources::strings() {
+    QFETCH(int, id);
+    QFETCH(QString, text);
+    QVERIFY(res::HasResString(id));
+    QCOMPARE(res::LoadResString(id), text);
+    QCOMPARE(res::CaptionFromStoredId(QString::number(id)), text);
+}
+
+void TestResources::absentIdsAndOtherCaptions_data() {
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("separator") << "-"
+                               << "-";
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("plain text") << "Ход:"
+                                << "Ход:";
+    QTest::newRow("absent id") << "12"
+                               << "12";
+    QTest::newRow("negative") << "-1"
+                              << "-1";
+    QTest::newRow("hex is no id") << "0x32"
+                                  << "0x32";
+    QTest::newRow("ОК in Cyrillic") << "50"
+                                    << "ОК";
+}
+
+void TestResources::absentIdsAndOtherCaptions() {
+    QFETCH(QString, caption);
+    QFETCH(QString, shown);
+    QCOMPARE(res::CaptionFromStoredId(caption), shown);
+    // Cyrillic О and К, not Latin O and K.
+    QCOMPARE(res::LoadResString(50).toUtf8(), QByteArray("\xD0\x9E\xD0\x9A"));
+    QVERIFY(res::LoadResString(12).isEmpty());
+    QVERIFY(!res::HasResString(-1));
+}
+
+void TestResources::versionRecord() {
+    QCOMPARE(QString::fromUtf8(version::ProductName), QStringLiteral("\"Сдвигуль\""));
+    QCOMPARE(QString::fromUtf8(version::ProductName).size(), 10);
+    QCOMPARE(version::Major, 2);
+    QCOMPARE(version::Minor, 2);
+    QCOMPARE(version::Revision, 21);
+    QCOMPARE(QByteArray(version::FileVersion), QByteArray("2.02.0021"));
+    QCOMPARE(QString::fromUtf8(version::FileDescription),
+             QStringLiteral("Классическая игра в сдвигуль. Цель - расположить фишки по возрастанию "
+                            "номера слева направо и сверху вниз. Время и количество ходов "
+                            "неограниченны.   "));
+    const QString company = QString::fromUtf8(version::CompanyName);
+    QVERIFY(company.contains(QLatin1String("@example.org")));
+    QVERIFY(!company.contains(QLatin1Char('\n')));
+    QCOMPARE(res::AppTitle(), QStringLiteral("Сдвигуль"));
+}
+
+void TestResources::shirtPictures_data() {
+    QTest::addColumn<QString>("path");
+    for (int k = 0; k < 15; ++k)
+        QTest::addRow("%d", k)
+            << QStringLiteral(":/shirts/shirt%1.png").arg(k, 2, 10, QLatin1Char('0'));
+}
+
+void TestResources::shirtPictures() {
+    QFETCH(QString, path);
+    const QImage image(path);
+    QVERIFY(!image.isNull());
+    QCOMPARE(image.size(), QSize(48, 48));
+    QCOMPARE(image.format(), QImage::Format_Indexed8); // 8 bits per pixel
+    QVERIFY(image.hasAlphaChannel());
+    // A mask, not a blend: every colour is fully opaque or fully transparent.
+    for (QRgb colour : image.colorTable())
+        QVERIFY(qAlpha(colour) == 0 || qAlpha(colour) == 255);
+    for (const QPoint corner :
+         {QPoint(0, 0), QPoint(47, 0), QPoint(0, 47), QPoint(47, 47), QPoint(1, 1), QPoint(46, 46)})
+        QCOMPARE(qAlpha(image.pixel(corner)), 0);
+    for (const QPoint inside : {QPoint(24, 24), QPoint(24, 1), QPoint(1, 24), QPoint(46, 24)})
+        QCOMPARE(qAlpha(image.pixel(inside)), 255);
+}
+
+void TestResources::shirtPicturesAllDiffer() {
+    // Any two backs must differ visibly: the mean colour difference per pixel is large.
+    QList<QImage> images;
+    for (int k = 0; k < 15; ++k)
+        images << QImage(QStringLiteral(":/shirts/shirt%1.png").arg(k, 2, 10, QLatin1Char('0')))
+                      .convertToFormat(QImage::Format_ARGB32);
+    for (int a = 0; a < 15; ++a) {
+        for (int b = a + 1; b < 15; ++b) {
+            qint64 difference = 0;
+            for (int y = 0; y < 48; ++y)
+                for (int x = 0; x < 48; ++x) {
+                    const QRgb p = images[a].pixel(x, y);
+                    const QRgb q = images[b].pixel(x, y);
+                    difference += qAbs(qRed(p) - qRed(q)) + qAbs(qGreen(p) - qGreen(q)) +
+                                  qAbs(qBlue(p) - qBlue(q));
+                }
+            QVERIFY2(difference / (48 * 48) >= 15,
+                     qPrintable(QStringLiteral("pictures %1 and %2 look alike").arg(a).arg(b)));
+        }
+    }
+}
+
+void TestResources::icons_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<int>("size");
+    QTest::addColumn<int>("maxColours");
+    QTest::newRow("16") << ":/icons/sdvigul-16.png" << 16 << 16;
+    QTest::newRow("32") << ":/icons/sdvigul-32.png" << 32 << 16;
+    QTest::newRow("about layout") << ":/icons/about-layout-32.png" << 32 << 16;
+}
+
+void TestResources::icons() {
+    QFETCH(QString, path);
+    QFETCH(int, size);
+    QFETCH(int, maxColours);
+    const QImage image(path);
+    QCOMPARE(image.size(), QSize(size, size));
+    QCOMPARE(image.format(), QImage::Format_Indexed8);
+    QVERIFY(image.colorCount() <= maxColours);
+    QCOMPARE(qAlpha(image.pixel(size / 2, size / 2)), 255);
+}
+
+void TestResources::labelsShrinkOnlyWhenTheyMust() {
+    QLabel roomy(QStringLiteral("Ход:"));
+    roomy.resize(200, 20);
+    const QFont before = roomy.font();
+    res::FitLabelText(&roomy);
+    QCOMPARE(roomy.font(), before);
+    QVERIFY(!roomy.testAttribute(Qt::WA_SetFont));
+
+    QLabel tight(QStringLiteral("Время:"));
+    tight.resize(36, 17);
+    const QFont fitted = res::FitLabelText(&tight);
+    QVERIFY(QFontMetricsF(fitted).horizontalAdvance(tight.text()) <= 36);
+
+    QLabel wrapped(QString::fromUtf8(version::FileDescription));
+    wrapped.setWordWrap(true);
+    wrapped.resize(227, 53);
+    const QFont small = res::FitLabelText(&wrapped);
+    const QRectF needed =
+        QFontMetricsF(small).boundingRect(QRectF(0, 0, 227, 53), Qt::TextWordWrap, wrapped.text());
+    QVERIFY(needed.height() <= 53);
+    QVERIFY(small.pointSizeF() >= 6.0);
+}
+
+QTEST_MAIN(TestResources)
+#include "tst_resources.moc"
