@@ -4,22 +4,36 @@
 #include <QApplication>
 #include <QScreen>
 
+#include <xcb/xcb.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 
 namespace {
 
-// Qt aborts with a core dump when it cannot reach a display; say so plainly instead.
-bool DisplayReachable() {
-    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
-    if (!platform.isEmpty() && !platform.startsWith("xcb") && !platform.startsWith("wayland"))
-        return true;
-    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
-           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+// Qt aborts with a core dump and three lines of advice when it cannot reach the display.
+// When the X platform will be used, try the display first and say plainly what is wrong.
+// Returns an empty text when the display answers or another platform is chosen.
+std::string DisplayProblem() {
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (platform && *platform && std::strncmp(platform, "xcb", 3) != 0)
+        return {};
+    const char* display = std::getenv("DISPLAY");
+    if (!display || !*display) {
+        const char* wayland = std::getenv("WAYLAND_DISPLAY");
+        if (wayland && *wayland && !platform)
+            return {}; // a Wayland session without X: let Qt find its way
+        return "нет графического дисплея: переменная DISPLAY не задана";
+    }
+    xcb_connection_t* connection = xcb_connect(display, nullptr);
+    const bool reachable = xcb_connection_has_error(connection) == 0;
+    xcb_disconnect(connection);
+    return reachable ? std::string() : std::string("не удалось подключиться к дисплею ") + display;
 }
 
 void CentreOnScreen(QWidget& window) {
-    window.adjustSize();
     if (const QScreen* screen = window.screen()) {
         const QRect area = screen->availableGeometry();
         window.move(area.center() - window.rect().center());
@@ -29,13 +43,13 @@ void CentreOnScreen(QWidget& window) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    if (!DisplayReachable()) {
-        std::fputs("sdvigul: нет графического дисплея (переменная DISPLAY не задана)\n", stderr);
+    if (const std::string problem = DisplayProblem(); !problem.empty()) {
+        std::fprintf(stderr, "sdvigul: %s\n", problem.c_str());
         return EXIT_FAILURE;
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("sdvigul"));
-    QApplication::setDesktopFileName(QStringLiteral("sdvigul"));
+    QApplication::setDesktopFileName(QStringLiteral("org.example.sdvigul"));
     res::InitResources();
 
     frmGame window;

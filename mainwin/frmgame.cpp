@@ -1,6 +1,7 @@
 #include "frmgame.h"
 
 #include "cellwidget.h"
+#include "closerequestfilter.h"
 #include "frmabout.h"
 #include "frmshirt.h"
 #include "helpfile.h"
@@ -83,6 +84,8 @@ void frmGame::Form_Load() {
     tmr[0]->setInterval(kScrollIntervalMs);
     tmr[1]->setInterval(kScrollPeriodMs);
     tmr[1]->start();
+
+    closeFilter_ = std::make_unique<CloseRequestFilter>(*this, [this] { CloseWhileBlocked(); });
 }
 
 void frmGame::CollectControls() {
@@ -457,11 +460,23 @@ void frmGame::ShowElapsedTime() {
     ui.lblTime->setText(FormatLongTime(elapsed));
 }
 
-void frmGame::closeEvent(QCloseEvent* event) {
+void frmGame::StopEverything() {
     closing_ = true;
     for (QTimer* timer : tmr)
         timer->stop();
     if (helpViewer_)
         helpViewer_->close();
+}
+
+void frmGame::closeEvent(QCloseEvent* event) {
+    StopEverything();
     event->accept();
+}
+
+void frmGame::CloseWhileBlocked() {
+    // Leaving every event loop ends the open boxes' loops too; the code after each of them
+    // sees closing_ and returns, and the program ends with status 0.
+    StopEverything();
+    hide();
+    QCoreApplication::exit(0);
 }

@@ -15,6 +15,7 @@
 #include <memory>
 
 class CellWidget;
+class CloseRequestFilter;
 class HelpViewer;
 class QLabel;
 class QTimer;
@@ -87,6 +88,10 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
 
+private slots:
+    // The window manager asked to close the window while a modal box blocks it.
+    void CloseWhileBlocked();
+
 private:
     void Form_Load();
     void CollectControls();
@@ -106,6 +111,7 @@ private:
     void ToggleMoveMaster();
     void ShowHelp();
     void ShowAbout();
+    void StopEverything();
     void ScrollTitle();
     void MasterTick();
     void ShowElapsedTime();
@@ -138,4 +144,5 @@ private:
     QFont numberFont_;
     bool numberFontChosen_ = false;
     QPointer<HelpViewer> helpViewer_;
+    std::unique_ptr<CloseRequestFilter> closeFilter_;
 };

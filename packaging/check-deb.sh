@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Builds the Debian package and checks that it installs on a clean Debian 12 and starts the
+# game: the package goes into a fresh minimal system made with debootstrap, apt pulls in its
+# dependencies, and the installed game must map its window under Xvfb.
+#   sudo bash packaging/check-deb.sh            (needs root, debootstrap and the Debian mirror)
+#   CLEAN_ROOT=/path/to/pristine/bookworm ...   (reuse a ready minimal system, copied first)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+[ "$(id -u)" -eq 0 ] || { echo "check-deb.sh: run as root" >&2; exit 2; }
+
+build_dir=${SDVIGUL_BUILD_DIR:-build-deb}
+apt-get install -y -qq --no-install-recommends cmake make g++ qt6-base-dev dpkg-dev file \
+    debootstrap >/dev/null
+cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
+cmake --build "$build_dir" -j"$(nproc)" >/dev/null
+(cd "$build_dir" && cpack -G DEB >/dev/null)
+deb=$(ls "$build_dir"/sdvigul_*.deb | head -1)
+echo "check-deb.sh: built $deb"
+dpkg-deb --info "$deb" | sed -n '/Depends/p'
+
+root=$(mktemp -d /tmp/sdvigul-clean.XXXX)
+cleanup() {
+    pkill -f "$root" 2>/dev/null || true
+    for m in dev/pts dev proc sys; do umount -l "$root/$m" 2>/dev/null || true; done
+    rm -rf "$root"
+}
+trap cleanup EXIT
+if [ -n "${CLEAN_ROOT:-}" ]; then
+    cp -a "$CLEAN_ROOT/." "$root/"
+else
+    mirror=$(awk '/^URIs:/{print $2; exit}' /etc/apt/sources.list.d/debian.sources 2>/dev/null || true)
+    debootstrap --variant=minbase bookworm "$root" ${mirror:+"$mirror"} >/dev/null
+fi
+cp /etc/apt/sources.list.d/debian.sources "$root/etc/apt/sources.list.d/" 2>/dev/null || true
+cp /etc/resolv.conf "$root/etc/resolv.conf" 2>/dev/null || true
+for m in proc sys dev dev/pts; do mount --bind "/$m" "$root/$m"; done
+cp "$deb" "$root/tmp/sdvigul.deb"
+
+chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 bash -euo pipefail -c '
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+        /tmp/sdvigul.deb xvfb xdotool >/dev/null
+    test -x /usr/bin/sdvigul
+    test -f /usr/share/applications/org.example.sdvigul.desktop
+    test -f /usr/share/icons/hicolor/48x48/apps/org.example.sdvigul.png
+    Xvfb :57 -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb=$!
+    sleep 1
+    DISPLAY=:57 sdvigul >/tmp/sdvigul.log 2>&1 &
+    game=$!
+    if DISPLAY=:57 timeout 20 xdotool search --sync --onlyvisible --name "^Сдвигуль$" >/dev/null; then
+        echo "check-deb.sh: the installed game started and mapped its window"
+        rc=0
+    else
+        echo "check-deb.sh: the installed game did not show its window" >&2
+        cat /tmp/sdvigul.log >&2
+        rc=1
+    fi
+    kill $game $xvfb 2>/dev/null || true
+    exit $rc
+'

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Without a reachable display the game must say so in one line and exit non-zero, instead of
+# Qt's abort with a core dump.
+set -uo pipefail
+game=$1
+check() {
+    local what=$1; shift
+    local err
+    err=$(mktemp)
+    "$@" "$game" >/dev/null 2>"$err"
+    local rc=$?
+    local lines
+    lines=$(grep -vc '^QStandardPaths' "$err")
+    if [ "$rc" -eq 0 ] || [ "$rc" -ge 128 ] || [ "$lines" -ne 1 ]; then
+        echo "$what: exit $rc, $lines lines:" >&2
+        cat "$err" >&2
+        exit 1
+    fi
+    echo "$what: exit $rc: $(cat "$err")"
+    rm -f "$err"
+}
+check "no DISPLAY" env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM
+check "empty DISPLAY" env DISPLAY= -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM
+check "unreachable display" env DISPLAY=:4711 -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM
+check "xcb chosen, no DISPLAY" env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb
