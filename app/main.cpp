@@ -2,6 +2,7 @@
 #include "stringtable.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QScreen>
 
 #include <xcb/xcb.h>
@@ -51,6 +52,9 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("sdvigul"));
     QApplication::setDesktopFileName(QStringLiteral("org.example.sdvigul"));
     res::InitResources();
+    QIcon icon(QStringLiteral(":/icons/sdvigul-32.png"));
+    icon.addFile(QStringLiteral(":/icons/sdvigul-16.png"), QSize(16, 16));
+    QApplication::setWindowIcon(icon);
 
     frmGame window;
     CentreOnScreen(window);
