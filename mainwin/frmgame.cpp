@@ -28,8 +28,8 @@ constexpr int kScrollIntervalMs = 100;
 constexpr int kScrollPeriodMs = 10000;
 constexpr int kMasterIntervalMs = 100;
 constexpr int kSecondsPerDay = 24 * 60 * 60;
-constexpr int kPlainTitleLength = 8;
-constexpr char kCaptionProperty[] = "caption"; // the scroll stops once the title stands alone again
+constexpr int kPlainTitleLength = 8; // the scroll stops once the title stands alone again
+constexpr char kCaptionProperty[] = "caption"; // where a separator keeps its stored "-"
 
 QColor ColorFromRgb(std::uint32_t rgb) {
     return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
