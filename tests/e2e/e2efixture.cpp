@@ -1,0 +1,174 @@
+#include "e2efixture.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTest>
+
+namespace e2e {
+
+namespace {
+
+constexpr int kDealTimeoutMs = 5000;
+constexpr int kWindowTimeoutMs = 5000;
+
+QString FailureShotPath() {
+    QString name = QStringLiteral("e2e-failure-%1-%2")
+                       .arg(QFileInfo(QString::fromLocal8Bit(QTest::currentAppName())).fileName())
+                       .arg(QString::fromLatin1(QTest::currentTestFunction()));
+    if (const char* tag = QTest::currentDataTag())
+        name += QLatin1Char('-') + QString::fromUtf8(tag);
+    for (QChar& c : name)
+        if (!c.isLetterOrNumber() && c != QLatin1Char('-'))
+            c = QLatin1Char('_');
+    return QDir::current().absoluteFilePath(name + QStringLiteral(".png"));
+}
+
+} // namespace
+
+QString ExactTitle(const QString& text) {
+    // xdotool takes a POSIX extended expression; only its own special characters are escaped.
+    const QString special = QStringLiteral(".[]()*+?{}|^$\\");
+    QString pattern = QStringLiteral("^");
+    for (const QChar c : text) {
+        if (special.contains(c))
+            pattern += QLatin1Char('\\');
+        pattern += c;
+    }
+    return pattern + QLatin1Char('$');
+}
+
+E2eFixture::E2eFixture() : backs_(QStringLiteral(SDVIGUL_SOURCE_DIR)) {}
+
+QString E2eFixture::StartSession() {
+    if (!backs_.IsValid())
+        return backs_.Error();
+    QString error;
+    x_.Start(&error);
+    return error;
+}
+
+QString E2eFixture::StartGame() {
+    game_ = std::make_unique<GameRun>(x_, QStringLiteral(SDVIGUL_GAME_BINARY));
+    QString error;
+    game_->Start(&error);
+    return error;
+}
+
+QString E2eFixture::FinishCase() {
+    if (!game_)
+        return {};
+    if (QTest::currentTestFailed()) {
+        QImage shot = x_.LastScreenshot();
+        if (shot.isNull())
+            shot = x_.Screenshot();
+        const QString path = FailureShotPath();
+        if (shot.save(path))
+            qInfo("last screenshot of the failed case: %s", qPrintable(path));
+        qInfo("game output: %s", qPrintable(game_->Log()));
+    }
+    const QString problem = game_->Stop();
+    game_.reset();
+    return problem;
+}
+
+ClientShot E2eFixture::NewGameByF2(const ClientShot& before) {
+    x_.Keys({QStringLiteral("F2")});
+    return game_->WaitForShot(
+        [&](const ClientShot& shot) {
+            return IsDealt(shot) && (before.IsNull() || !shot.SamePosition(before));
+        },
+        kDealTimeoutMs);
+}
+
+bool E2eFixture::ClickModeByMouse() {
+    // "Сдвиг фишки" is the second entry of "Игра", "По клику" the first of its submenu.
+    return game_->ChooseByMouse(GameRun::kMenuTitleGame, {1, 0});
+}
+
+bool E2eFixture::ClickModeByKeys() {
+    if (!game_->OpenMenuByKeys({QStringLiteral("alt+Cyrillic_i")}))
+        return false;
+    x_.Keys({QStringLiteral("Cyrillic_ef"), QStringLiteral("Cyrillic_ka")});
+    return PollUntil([this] { return game_->MenusClosed(); }, kWindowTimeoutMs);
+}
+
+std::optional<quint64> E2eFixture::WaitForChooser(const QList<quint64>& known) {
+    return game_->WaitForWindow(
+        known,
+        [this](quint64 window) {
+            const auto info = x_.Window(window);
+            return info && info->client.size() == kChooserSize &&
+                   x_.WindowName(window) == QStringLiteral(" ");
+        },
+        kWindowTimeoutMs);
+}
+
+std::optional<quint64> E2eFixture::OpenChooserByMouse() {
+    const QList<quint64> known = game_->OtherWindows();
+    // "Рубашка..." is the fourth entry of "Игра".
+    if (!game_->ChooseByMouse(GameRun::kMenuTitleGame, {3}))
+        return std::nullopt;
+    return WaitForChooser(known);
+}
+
+std::optional<quint64> E2eFixture::OpenChooserByKeys() {
+    const QList<quint64> known = game_->OtherWindows();
+    if (!game_->OpenMenuByKeys({QStringLiteral("alt+Cyrillic_i")}))
+        return std::nullopt;
+    x_.Keys({QStringLiteral("Cyrillic_be")});
+    return WaitForChooser(known);
+}
+
+std::optional<QRect> E2eFixture::ChooserRect(quint64 chooser) {
+    const auto info = x_.Window(chooser);
+    if (!info)
+        return std::nullopt;
+    return info->client;
+}
+
+bool E2eFixture::ChooseAssorted(quint64 chooser) {
+    const auto rect = ChooserRect(chooser);
+    if (!rect)
+        return false;
+    x_.Click(rect->topLeft() + kAssortedBox);
+    x_.Click(rect->topLeft() + kChooserOk);
+    return game_->WaitUntilGone(chooser, kWindowTimeoutMs);
+}
+
+std::optional<Position> E2eFixture::ReadPosition(const ClientShot& shot) const {
+    Position position{};
+    for (int cell = 1; cell <= kCells; ++cell) {
+        if (shot.IsEmpty(cell))
+            continue; // 0 marks the empty cell
+        const Recognition seen = backs_.Recognise(shot.Cell(cell));
+        if (seen.picture < 0)
+            return std::nullopt;
+        position[cell - 1] = seen.picture + 1;
+    }
+    if (!IsWellFormed(position))
+        return std::nullopt;
+    return position;
+}
+
+bool E2eFixture::WaitForPosition(const Position& expected, int timeoutMs) {
+    const ClientShot shot = game_->WaitForShot(
+        [&](const ClientShot& s) { return ReadPosition(s) == expected; }, timeoutMs);
+    return !shot.IsNull();
+}
+
+std::optional<quint64> E2eFixture::WaitForTitled(const QString& pattern, int timeoutMs) {
+    std::optional<quint64> found;
+    const bool appeared = PollUntil(
+        [&] {
+            for (const quint64 window : game_->WindowsTitled(pattern))
+                if (window != game_->MainWindow()) {
+                    found = window;
+                    return true;
+                }
+            return false;
+        },
+        timeoutMs);
+    return appeared ? found : std::nullopt;
+}
+
+} // namespace e2e
