@@ -8,7 +8,7 @@ cd "$(dirname "$0")"
 mode=${1:-run}
 build_dir=${SDVIGUL_BUILD_DIR:-build}
 
-build_packages=(cmake make g++ qt6-base-dev libxcb1-dev fonts-dejavu-core)
+build_packages=(cmake make g++ qt6-base-dev libxcb1-dev fonts-dejavu-core qt6-translations-l10n)
 test_packages=(xvfb xauth xdotool imagemagick openbox wmctrl x11-utils
     desktop-file-utils appstream dpkg-dev file)
 

@@ -3,7 +3,9 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QLibraryInfo>
 #include <QScreen>
+#include <QTranslator>
 
 #include <xcb/xcb.h>
 
@@ -52,6 +54,12 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("sdvigul"));
     QApplication::setDesktopFileName(QStringLiteral("org.example.sdvigul"));
     res::InitResources();
+    // Qt's own texts (the help viewer's context menu, for one) in Russian, like every other
+    // text of the program, whatever the locale.
+    QTranslator qtTexts;
+    if (qtTexts.load(QStringLiteral("qtbase_ru"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
     QIcon icon(QStringLiteral(":/icons/sdvigul-32.png"));
     icon.addFile(QStringLiteral(":/icons/sdvigul-16.png"), QSize(16, 16));
     QApplication::setWindowIcon(icon);

@@ -7,6 +7,7 @@
 #include "helpfile.h"
 #include "helpviewer.h"
 #include "hint.h"
+#include "messagebox.h"
 #include "shuffle.h"
 #include "stringtable.h"
 #include "textfit.h"
@@ -28,7 +29,7 @@ constexpr int kScrollIntervalMs = 100;
 constexpr int kScrollPeriodMs = 10000;
 constexpr int kMasterIntervalMs = 100;
 constexpr int kSecondsPerDay = 24 * 60 * 60;
-constexpr int kPlainTitleLength = 8; // the scroll stops once the title stands alone again
+constexpr int kPlainTitleLength = 8;           // the scroll stops once the title stands alone again
 constexpr char kCaptionProperty[] = "caption"; // where a separator keeps its stored "-"
 
 QColor ColorFromRgb(std::uint32_t rgb) {
@@ -247,10 +248,9 @@ void frmGame::Game() {
         return; // one congratulation per solved board
     congratulating_ = true;
     QApplication::beep();
-    QMessageBox box(QMessageBox::Information, res::LoadResString(21), res::LoadResString(20),
-                    QMessageBox::Yes | QMessageBox::No, this);
-    box.setDefaultButton(QMessageBox::Yes);
-    const int answer = box.exec();
+    const QMessageBox::StandardButton answer = ShowMessageBox(
+        this, QMessageBox::Information, res::LoadResString(21), res::LoadResString(20),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
     congratulating_ = false;
     if (closing_)
         return;
@@ -395,9 +395,8 @@ void frmGame::mnuF1_Click(int Index) {
 void frmGame::ShowHelp() {
     const std::optional<help::HelpText> text = help::LoadHelp(QDir::currentPath());
     if (!text) {
-        QMessageBox box(QMessageBox::NoIcon, res::AppTitle(), res::LoadResString(30),
-                        QMessageBox::Ok, this);
-        box.exec();
+        ShowMessageBox(this, QMessageBox::NoIcon, res::AppTitle(), res::LoadResString(30),
+                       QMessageBox::Ok, QMessageBox::Ok);
         return;
     }
     if (!helpViewer_)

@@ -1,8 +1,10 @@
 #include "gamefixture.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTemporaryDir>
 #include <QTest>
 
 // Start-up, new game, moves by click and drag, modes, and the congratulation.
@@ -30,6 +32,7 @@ private slots:
     void congratulationYesDealsAgain();
     void congratulationNoClosesWindow();
     void exitClosesWindow();
+    void helpMissingSaysSo();
 };
 
 void TestFrmGame::startsWithBoardHiddenAndMenusPrepared() {
@@ -341,6 +344,8 @@ void TestFrmGame::congratulationYesDealsAgain() {
         QCOMPARE(box->standardButtons(), QMessageBox::Yes | QMessageBox::No);
         QCOMPARE(static_cast<QAbstractButton*>(box->defaultButton()),
                  box->button(QMessageBox::Yes));
+        QCOMPARE(box->button(QMessageBox::Yes)->text(), QStringLiteral("&Да"));
+        QCOMPARE(box->button(QMessageBox::No)->text(), QStringLiteral("&Нет"));
         QVERIFY(g.CurrentBoard().IsSolved()); // the move is made before the question
     });
     // Yes deals a new game: script it.
@@ -380,6 +385,27 @@ void TestFrmGame::exitClosesWindow() {
     f.game->GameItem(9)->trigger();
     QVERIFY(!f.game->isVisible());
     QVERIFY(!f.game->Timer(2)->isActive());
+}
+
+void TestFrmGame::helpMissingSaysSo() {
+    // help.txt next to the program does not count: only the working directory is searched.
+    QTemporaryDir empty;
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(empty.path()));
+    GameFixture f;
+    bool shown = false;
+    AnswerNextMessageBox(QMessageBox::Ok, [&](QMessageBox* box) {
+        shown = true;
+        QCOMPARE(box->windowTitle(), QStringLiteral("Сдвигуль"));
+        QCOMPARE(box->text(), QStringLiteral("Файл 'Help.txt' не найден"));
+        QCOMPARE(box->icon(), QMessageBox::NoIcon);
+        QCOMPARE(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
+        QCOMPARE(box->button(QMessageBox::Ok)->text(), QStringLiteral("ОК"));
+    });
+    f.game->mnuF1_Click(0);
+    QDir::setCurrent(previous);
+    QVERIFY(shown);
+    QVERIFY(!f.game->HelpWindow());
 }
 
 QTEST_MAIN(TestFrmGame)
