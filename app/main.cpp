@@ -1,10 +1,10 @@
 #include "frmgame.h"
 #include "stringtable.h"
+#include "windowplacement.h"
 
 #include <QApplication>
 #include <QIcon>
 #include <QLibraryInfo>
-#include <QScreen>
 #include <QTranslator>
 
 #include <xcb/xcb.h>
@@ -36,13 +36,6 @@ std::string DisplayProblem() {
     return reachable ? std::string() : std::string("не удалось подключиться к дисплею ") + display;
 }
 
-void CentreOnScreen(QWidget& window) {
-    if (const QScreen* screen = window.screen()) {
-        const QRect area = screen->availableGeometry();
-        window.move(area.center() - window.rect().center());
-    }
-}
-
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -65,7 +58,7 @@ int main(int argc, char* argv[]) {
     QApplication::setWindowIcon(icon);
 
     frmGame window;
-    CentreOnScreen(window);
+    res::CentreOnScreenOnceFramed(window);
     window.show();
     return app.exec();
 }

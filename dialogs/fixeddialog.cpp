@@ -1,5 +1,7 @@
 #include "fixeddialog.h"
 
+#include "windowplacement.h"
+
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPalette>
@@ -44,15 +46,5 @@ void FixedDialog::showEvent(QShowEvent* event) {
     // QDialog has just put the box over its owner; it belongs in the middle of the screen.
     // This runs before the window is mapped, so it appears there at once.
     if (!event->spontaneous())
-        CentreOnScreen();
-}
-
-void FixedDialog::CentreOnScreen() {
-    const QScreen* const screen =
-        parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    QRect frame = frameGeometry();
-    frame.moveCenter(screen->geometry().center());
-    move(frame.topLeft());
+        res::CentreOnScreenOnceFramed(*this);
 }

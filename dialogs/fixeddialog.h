@@ -23,7 +23,5 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void CentreOnScreen();
-
     QPushButton* m_cancelButton = nullptr;
 };

@@ -1,0 +1,15 @@
+#pragma once
+
+class QWidget;
+
+namespace res {
+
+// Puts the window, its frame included, in the middle of the screen's free area.
+void CentreOnScreen(QWidget& window);
+
+// Centres the window now, and once more when the window manager has framed it: before the
+// window is first mapped its frame is unknown, so the first placement can only centre the
+// window's own area, which leaves the framed window half a title bar too low.
+void CentreOnScreenOnceFramed(QWidget& window);
+
+} // namespace res
