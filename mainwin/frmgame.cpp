@@ -12,6 +12,7 @@
 #include "stringtable.h"
 #include "textfit.h"
 #include "tilewidget.h"
+#include "titlewriter.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -430,10 +431,10 @@ void frmGame::tmr_Timer(int Index) {
 }
 
 void frmGame::ScrollTitle() {
-    QString caption = windowTitle().mid(1);
+    QString caption = titleWriter_.Title().mid(1);
     if (caption.isEmpty())
         caption = TitleTag();
-    setWindowTitle(caption);
+    titleWriter_.Write(caption);
     if (caption.size() == kPlainTitleLength)
         tmr[0]->stop();
 }

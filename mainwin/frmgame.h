@@ -6,6 +6,7 @@
 #include "master.h"
 #include "random.h"
 #include "tilebacktarget.h"
+#include "titlewriter.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -144,5 +145,6 @@ private:
     QFont numberFont_;
     bool numberFontChosen_ = false;
     QPointer<HelpViewer> helpViewer_;
+    TitleWriter titleWriter_{*this};
     std::unique_ptr<CloseRequestFilter> closeFilter_;
 };
