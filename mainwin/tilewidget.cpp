@@ -28,7 +28,29 @@ void TileWidget::setPicture(const QPixmap& picture) {
 
 void TileWidget::wipePrintedText() {
     printed_.clear();
-    update();
+    scheduleRepaint();
+}
+
+TileWidget::Look TileWidget::currentLook() const {
+    return Look{backColor_, picture_.cacheKey(), printed_};
+}
+
+// A recolouring is always followed by the numbers being printed again, which mostly brings a
+// tile back to exactly what it showed. The check runs once the handler has finished, and only
+// a tile whose look really changed is repainted: with the hint on, a move of the master
+// recolours all fifteen tiles but changes only a few.
+void TileWidget::scheduleRepaint() {
+    if (repaintPending_)
+        return;
+    repaintPending_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            repaintPending_ = false;
+            if (!(currentLook() == shownLook_))
+                update();
+        },
+        Qt::QueuedConnection);
 }
 
 void TileWidget::printText(const QFont& font, const QPointF& topLeft, const QString& text) {
@@ -36,7 +58,7 @@ void TileWidget::printText(const QFont& font, const QPointF& topLeft, const QStr
     if (std::find(printed_.begin(), printed_.end(), entry) != printed_.end())
         return;
     printed_.push_back(entry);
-    update();
+    scheduleRepaint();
 }
 
 QStringList TileWidget::printedTexts() const {
@@ -47,6 +69,7 @@ QStringList TileWidget::printedTexts() const {
 }
 
 void TileWidget::paintEvent(QPaintEvent*) {
+    shownLook_ = currentLook();
     QPainter painter(this);
     painter.fillRect(rect(), backColor_);
     if (!picture_.isNull())

@@ -68,7 +68,19 @@ private:
         }
     };
 
+    // Everything that decides what the tile shows.
+    struct Look {
+        QColor backColor;
+        qint64 pictureKey = 0;
+        std::vector<PrintedText> printed;
+        bool operator==(const Look& o) const {
+            return backColor == o.backColor && pictureKey == o.pictureKey && printed == o.printed;
+        }
+    };
+
     void wipePrintedText();
+    Look currentLook() const;
+    void scheduleRepaint();
     void startDrag(const QPoint& hotSpot);
 
     int index_ = 0;
@@ -78,4 +90,6 @@ private:
     bool keepsOwnSize_ = false;
     bool pressed_ = false;
     std::vector<PrintedText> printed_;
+    Look shownLook_;              // what the last paint drew
+    bool repaintPending_ = false; // a look check is queued
 };
