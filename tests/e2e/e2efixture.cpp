@@ -4,12 +4,17 @@
 #include <QFileInfo>
 #include <QTest>
 
+#include <algorithm>
+
 namespace e2e {
 
 namespace {
 
 constexpr int kDealTimeoutMs = 5000;
 constexpr int kWindowTimeoutMs = 5000;
+constexpr int kMoveTimeoutMs = 3000;
+constexpr int kMaxDeals = 30;
+constexpr int kMovesPerCheck = 8;
 
 QString FailureShotPath() {
     QString name = QStringLiteral("e2e-failure-%1-%2")
@@ -48,7 +53,12 @@ QString E2eFixture::StartSession() {
 }
 
 QString E2eFixture::StartGame() {
-    game_ = std::make_unique<GameRun>(x_, QStringLiteral(SDVIGUL_GAME_BINARY));
+    return StartGame(QStringLiteral(SDVIGUL_GAME_BINARY), QProcessEnvironment());
+}
+
+QString E2eFixture::StartGame(const QString& program, const QProcessEnvironment& extra) {
+    game_ = std::make_unique<GameRun>(x_, program);
+    game_->AddEnvironment(extra);
     QString error;
     game_->Start(&error);
     return error;
@@ -154,6 +164,70 @@ bool E2eFixture::WaitForPosition(const Position& expected, int timeoutMs) {
     const ClientShot shot = game_->WaitForShot(
         [&](const ClientShot& s) { return ReadPosition(s) == expected; }, timeoutMs);
     return !shot.IsNull();
+}
+
+std::optional<Position> E2eFixture::DealSolvable(int maxDeals) {
+    ClientShot shot = game_->Shot();
+    for (int deal = 0; deal < maxDeals; ++deal) {
+        shot = NewGameByF2(shot);
+        if (shot.IsNull())
+            return std::nullopt;
+        const auto position = ReadPosition(shot);
+        if (!position)
+            return std::nullopt;
+        if (IsSolvable(*position))
+            return position;
+    }
+    return std::nullopt;
+}
+
+void E2eFixture::ClickCells(const std::vector<int>& cells, std::size_t from, std::size_t to) {
+    QStringList commands;
+    for (std::size_t i = from; i < to; ++i) {
+        const QPoint at = game_->CellCentre(cells[i]);
+        commands << QStringLiteral("mousemove") << QString::number(at.x())
+                 << QString::number(at.y()) << QStringLiteral("sleep") << QStringLiteral("0.03")
+                 << QStringLiteral("click") << QStringLiteral("1") << QStringLiteral("sleep")
+                 << QStringLiteral("0.05");
+    }
+    x_.Xdotool(commands);
+}
+
+QString E2eFixture::PlayToWin() {
+    if (NewGameByF2().IsNull())
+        return QStringLiteral("F2 dealt no board");
+    // The tick may be set already without the tiles showing it (a cancelled chooser keeps
+    // it); a second click then sets it for good.
+    const auto assorted = [this](const ClientShot& shot) { return ReadPosition(shot).has_value(); };
+    for (int attempt = 0; !assorted(game_->Shot()); ++attempt) {
+        if (attempt == 2)
+            return QStringLiteral("the tiles do not take the \"Ассорти\" backs");
+        const auto chooser = OpenChooserByKeys();
+        if (!chooser || !ChooseAssorted(*chooser))
+            return QStringLiteral("\"Ассорти\" could not be chosen");
+        game_->WaitForShot(assorted, kMoveTimeoutMs);
+    }
+    const auto start = DealSolvable(kMaxDeals);
+    if (!start)
+        return QStringLiteral("no solvable deal could be read from the board");
+    if (!ClickModeByKeys())
+        return QStringLiteral("click mode could not be chosen");
+    const auto solution = Solve(*start);
+    if (!solution || solution->empty())
+        return QStringLiteral("the solver found no way");
+
+    Position expected = *start;
+    const std::size_t last = solution->size() - 1;
+    for (std::size_t i = 0; i < last; i += kMovesPerCheck) {
+        const std::size_t end = std::min(last, i + kMovesPerCheck);
+        ClickCells(*solution, i, end);
+        for (std::size_t k = i; k < end; ++k)
+            expected = AfterMove(expected, (*solution)[k]);
+        if (!WaitForPosition(expected, kMoveTimeoutMs))
+            return QStringLiteral("the board did not follow the clicks up to move %1").arg(end);
+    }
+    ClickCells(*solution, last, solution->size());
+    return {};
 }
 
 std::optional<quint64> E2eFixture::WaitForTitled(const QString& pattern, int timeoutMs) {

@@ -7,10 +7,12 @@
 #include "xsession.h"
 
 #include <QPoint>
+#include <QProcessEnvironment>
 #include <QString>
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace e2e {
 
@@ -29,6 +31,8 @@ public:
     // Each returns an empty string when all went well, otherwise what failed.
     QString StartSession();
     QString StartGame();
+    // Starts another build of the game (the sanitized one, say) with `extra` in its environment.
+    QString StartGame(const QString& program, const QProcessEnvironment& extra);
     // Keeps the last screenshot of a failed case and stops its game.
     QString FinishCase();
 
@@ -55,6 +59,16 @@ public:
     std::optional<Position> ReadPosition(const ClientShot& shot) const;
     // Waits until the board shows `expected`.
     bool WaitForPosition(const Position& expected, int timeoutMs);
+    // Deals by F2 until the board, read by its "Ассорти" backs, can be solved; nullopt when no
+    // such deal could be read within `maxDeals`.
+    std::optional<Position> DealSolvable(int maxDeals);
+    // Clicks the cells cells[from], …, cells[to − 1] one after the other in one go.
+    void ClickCells(const std::vector<int>& cells, std::size_t from, std::size_t to);
+    // Plays a deal to its end by real input: "Ассорти" backs (ticked in the chooser unless
+    // the tiles already wear them), a solvable deal, click mode, then the solver's moves by
+    // clicks, the board checked every few moves. The last move solves the board, which brings
+    // the congratulation. Empty when every move was made, otherwise what failed.
+    QString PlayToWin();
 
     // Waits for a visible window of the game with this exact title.
     std::optional<quint64> WaitForTitled(const QString& pattern, int timeoutMs);

@@ -38,10 +38,12 @@ bool GameRun::Start(QString* error) {
     x_.MoveMouse(kRestingPointer);
     process_.setProgram(program_);
     process_.setWorkingDirectory(WorkDir());
-    process_.setProcessEnvironment(x_.Environment());
+    QProcessEnvironment environment = x_.Environment();
+    environment.insert(extraEnvironment_);
+    process_.setProcessEnvironment(environment);
     process_.setProcessChannelMode(QProcess::MergedChannels);
     // The log stays beside the working directory, which holds only what a case puts there.
-    process_.setStandardOutputFile(workDir_.filePath(QString::fromLatin1(kLogName)));
+    process_.setStandardOutputFile(LogPath());
     XSession::TieToTest(process_);
     sinceStart_.start();
     process_.start();
@@ -101,9 +103,7 @@ QString GameRun::Stop() {
             .arg(Log());
     }
     exitExpected_ = true;
-    if (mainWindow_ != 0)
-        x_.Run(QStringLiteral("wmctrl"), {QStringLiteral("-i"), QStringLiteral("-c"),
-                                          QStringLiteral("0x%1").arg(mainWindow_, 0, 16)});
+    RequestClose();
     if (!process_.waitForFinished(kCloseTimeoutMs)) {
         // A modal box keeps the window from closing; the case is over anyway.
         process_.terminate();
@@ -115,8 +115,21 @@ QString GameRun::Stop() {
     return {};
 }
 
+bool GameRun::RequestClose() {
+    if (mainWindow_ == 0)
+        return false;
+    return x_
+        .Run(QStringLiteral("wmctrl"), {QStringLiteral("-i"), QStringLiteral("-c"),
+                                        QStringLiteral("0x%1").arg(mainWindow_, 0, 16)})
+        .has_value();
+}
+
+QString GameRun::LogPath() const {
+    return workDir_.filePath(QString::fromLatin1(kLogName));
+}
+
 QString GameRun::Log() const {
-    QFile log(workDir_.filePath(QString::fromLatin1(kLogName)));
+    QFile log(LogPath());
     if (!log.open(QIODevice::ReadOnly))
         return {};
     return QString::fromUtf8(log.read(4000));

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QList>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QRect>
 #include <QString>
 #include <QStringList>
@@ -38,6 +39,10 @@ public:
 
     // The game's working directory, empty at start; a case may put a help file there.
     QString WorkDir() const;
+    // Variables added to the game's environment when it starts (sanitizer options, say).
+    void AddEnvironment(const QProcessEnvironment& extra) { extraEnvironment_.insert(extra); }
+    // The file that collects everything the game writes to its standard output and error.
+    QString LogPath() const;
     // Starts the game and waits for its main window, then brings it to the front.
     bool Start(QString* error);
     qint64 Pid() const { return process_.processId(); }
@@ -48,6 +53,8 @@ public:
 
     // The game ended by itself within `timeoutMs`: its exit status, otherwise nullopt.
     std::optional<int> WaitForExit(int timeoutMs);
+    // Asks the window manager to close the main window, as its close box does.
+    bool RequestClose();
     // Closes the main window, killing the game if it lingers. An empty answer means the game
     // was running until then (or ended when a case asked it to); otherwise what went wrong.
     QString Stop();
@@ -99,6 +106,7 @@ public:
 private:
     XSession& x_;
     QString program_;
+    QProcessEnvironment extraEnvironment_;
     QTemporaryDir workDir_;
     QProcess process_;
     quint64 mainWindow_ = 0;
