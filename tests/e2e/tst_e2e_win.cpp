@@ -47,40 +47,8 @@ private slots:
     void solveAndAnswer();
 
 private:
-    // Deals until the board can be solved; the position read from the screen.
-    std::optional<Position> DealSolvable();
-    // Clicks the tiles of `cells` one after the other, in one go.
-    void ClickCells(const std::vector<int>& cells, std::size_t from, std::size_t to);
-
     E2eFixture f_;
 };
-
-std::optional<Position> TestWin::DealSolvable() {
-    ClientShot shot = f_.Game().Shot();
-    for (int deal = 0; deal < kMaxDeals; ++deal) {
-        shot = f_.NewGameByF2(shot);
-        if (shot.IsNull())
-            return std::nullopt;
-        const auto position = f_.ReadPosition(shot);
-        if (!position)
-            return std::nullopt;
-        if (IsSolvable(*position))
-            return position;
-    }
-    return std::nullopt;
-}
-
-void TestWin::ClickCells(const std::vector<int>& cells, std::size_t from, std::size_t to) {
-    QStringList commands;
-    for (std::size_t i = from; i < to; ++i) {
-        const QPoint at = f_.Game().CellCentre(cells[i]);
-        commands << QStringLiteral("mousemove") << QString::number(at.x())
-                 << QString::number(at.y()) << QStringLiteral("sleep") << QStringLiteral("0.03")
-                 << QStringLiteral("click") << QStringLiteral("1") << QStringLiteral("sleep")
-                 << QStringLiteral("0.05");
-    }
-    f_.X().Xdotool(commands);
-}
 
 void TestWin::solveAndAnswer_data() {
     QTest::addColumn<bool>("yes");
@@ -97,7 +65,7 @@ void TestWin::solveAndAnswer() {
     const auto chooser = f_.OpenChooserByMouse();
     QVERIFY2(chooser, "the tile-back chooser did not open");
     QVERIFY2(f_.ChooseAssorted(*chooser), "the chooser did not close on OK");
-    const auto start = DealSolvable();
+    const auto start = f_.DealSolvable(kMaxDeals);
     QVERIFY2(start, "no solvable deal could be read from the board");
     QVERIFY(f_.ClickModeByKeys());
 
@@ -110,7 +78,7 @@ void TestWin::solveAndAnswer() {
     const std::size_t last = solution->size() - 1;
     for (std::size_t i = 0; i < last; i += kMovesPerCheck) {
         const std::size_t end = std::min(last, i + kMovesPerCheck);
-        ClickCells(*solution, i, end);
+        f_.ClickCells(*solution, i, end);
         for (std::size_t k = i; k < end; ++k)
             expected = AfterMove(expected, (*solution)[k]);
         QVERIFY2(f_.WaitForPosition(expected, kMoveTimeoutMs),
@@ -119,7 +87,7 @@ void TestWin::solveAndAnswer() {
                                 .arg(Describe(expected))));
     }
     QVERIFY(AfterMove(expected, solution->back()) == SolvedPosition());
-    ClickCells(*solution, last, solution->size());
+    f_.ClickCells(*solution, last, solution->size());
 
     const auto box = f_.WaitForTitled(ExactTitle(QStringLiteral("Поздравляем!")), kBoxTimeoutMs);
     QVERIFY2(box, "no congratulation after the last move");
