@@ -1,4 +1,4 @@
-#include "e2efixture.h"
+#include "e2etestcase.h"
 
 #include <QFile>
 #include <QTest>
@@ -27,22 +27,10 @@ int DarkPixels(const QImage& screen, const QRect& area) {
 } // namespace
 
 // The tile-back chooser, the about box and the help file, opened by real input.
-class TestDialogs : public QObject {
+class TestDialogs : public E2eTestCase {
     Q_OBJECT
 
 private slots:
-    void initTestCase() {
-        const QString error = f_.StartSession();
-        QVERIFY2(error.isEmpty(), qPrintable(error));
-    }
-    void init() {
-        const QString error = f_.StartGame();
-        QVERIFY2(error.isEmpty(), qPrintable(error));
-    }
-    void cleanup() {
-        const QString problem = f_.FinishCase();
-        QVERIFY2(problem.isEmpty(), qPrintable(problem));
-    }
 
     void chooserCancelsAndApplies();
     void chooserGivesEveryTileOnePicture();
@@ -54,8 +42,6 @@ private slots:
 private:
     // Every occupied cell of `shot` shows `picture` (-1: any), with a number painted on it.
     bool AllBacksAre(const ClientShot& shot, int picture, QString* why) const;
-
-    E2eFixture f_;
 };
 
 bool TestDialogs::AllBacksAre(const ClientShot& shot, int picture, QString* why) const {

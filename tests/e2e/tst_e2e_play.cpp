@@ -1,4 +1,4 @@
-#include "e2efixture.h"
+#include "e2etestcase.h"
 
 #include <QTest>
 
@@ -36,22 +36,10 @@ QString Cells(const QList<int>& cells) {
 } // namespace
 
 // Playing on the board: dealing, moving tiles by drag and by click, the hint, the move master.
-class TestPlay : public QObject {
+class TestPlay : public E2eTestCase {
     Q_OBJECT
 
 private slots:
-    void initTestCase() {
-        const QString error = f_.StartSession();
-        QVERIFY2(error.isEmpty(), qPrintable(error));
-    }
-    void init() {
-        const QString error = f_.StartGame();
-        QVERIFY2(error.isEmpty(), qPrintable(error));
-    }
-    void cleanup() {
-        const QString problem = f_.FinishCase();
-        QVERIFY2(problem.isEmpty(), qPrintable(problem));
-    }
 
     void newGame_data();
     void newGame();
@@ -73,8 +61,6 @@ private:
     bool StaysAsBefore(const ClientShot& before);
     // Waits until the tiles with yellow corners are exactly the neighbours of `empty`.
     ClientShot ExpectHintsAround(int empty);
-
-    E2eFixture f_;
 };
 
 ClientShot TestPlay::ExpectMove(const ClientShot& before, int from, int to,

@@ -1,4 +1,4 @@
-#include "e2efixture.h"
+#include "e2etestcase.h"
 
 #include <QTest>
 
@@ -26,28 +26,13 @@ QString Describe(const Position& position) {
 
 // The way to the congratulation: tiles told apart by their "Ассорти" backs, a solvable deal
 // played to the end by real clicks, and both answers to "Еще раз?".
-class TestWin : public QObject {
+class TestWin : public E2eTestCase {
     Q_OBJECT
 
 private slots:
-    void initTestCase() {
-        const QString error = f_.StartSession();
-        QVERIFY2(error.isEmpty(), qPrintable(error));
-    }
-    void init() {
-        const QString error = f_.StartGame();
-        QVERIFY2(error.isEmpty(), qPrintable(error));
-    }
-    void cleanup() {
-        const QString problem = f_.FinishCase();
-        QVERIFY2(problem.isEmpty(), qPrintable(problem));
-    }
 
     void solveAndAnswer_data();
     void solveAndAnswer();
-
-private:
-    E2eFixture f_;
 };
 
 void TestWin::solveAndAnswer_data() {

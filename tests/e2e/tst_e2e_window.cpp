@@ -1,4 +1,4 @@
-#include "e2efixture.h"
+#include "e2etestcase.h"
 
 #include <QElapsedTimer>
 #include <QRegularExpression>
@@ -33,22 +33,10 @@ QStringList ScrollStates() {
 } // namespace
 
 // The main window as the desktop sees it: look at start-up, menus, fixed size, title scroll.
-class TestWindow : public QObject {
+class TestWindow : public E2eTestCase {
     Q_OBJECT
 
 private slots:
-    void initTestCase() {
-        const QString error = f_.StartSession();
-        QVERIFY2(error.isEmpty(), qPrintable(error));
-    }
-    void init() {
-        const QString error = f_.StartGame();
-        QVERIFY2(error.isEmpty(), qPrintable(error));
-    }
-    void cleanup() {
-        const QString problem = f_.FinishCase();
-        QVERIFY2(problem.isEmpty(), qPrintable(problem));
-    }
 
     void startUpLook();
     void menusOpen_data();
@@ -57,9 +45,6 @@ private slots:
     void sizeIsFixed();
     void minimises();
     void titleScrolls();
-
-private:
-    E2eFixture f_;
 };
 
 void TestWindow::startUpLook() {

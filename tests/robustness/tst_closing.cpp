@@ -1,3 +1,4 @@
+#include "e2etestcase.h"
 #include "sanitizedgame.h"
 
 #include <QFile>
@@ -57,26 +58,20 @@ Q_DECLARE_METATYPE(State)
 Q_DECLARE_METATYPE(Close)
 
 // Closing the sanitized game in every state ends it with status 0 and no sanitizer report.
-class TestClosing : public QObject {
+class TestClosing : public E2eTestCase {
     Q_OBJECT
 
-private slots:
-    void initTestCase() {
-        const QString error = f_.StartSession();
-        QVERIFY2(error.isEmpty(), qPrintable(error));
-    }
-    void init() {
-        const QString error = SanitizedGame::Start(f_);
-        QVERIFY2(error.isEmpty(), qPrintable(error));
-    }
-    void cleanup() {
+protected:
+    QString StartCaseGame() override { return SanitizedGame::Start(f_); }
+    // A case that failed mid-drag must not leave the button held for the next one.
+    void BeforeFinish() override {
         if (buttonHeld_) {
             f_.X().Xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
             buttonHeld_ = false;
         }
-        const QString problem = f_.FinishCase();
-        QVERIFY2(problem.isEmpty(), qPrintable(problem));
     }
+
+private slots:
 
     void endsCleanly_data();
     void endsCleanly();
@@ -90,7 +85,6 @@ private:
     QString ReachCongratulation();
     QString SendClose(Close close);
 
-    E2eFixture f_;
     bool buttonHeld_ = false;
 };
 

@@ -1,3 +1,4 @@
+#include "e2etestcase.h"
 #include "sanitizedgame.h"
 
 #include <QDir>
@@ -156,22 +157,13 @@ Q_DECLARE_METATYPE(HelpFile)
 // F1 with whatever a player may have left in the game's directory under the help file's name,
 // in the sanitized game: it must answer within seconds, with the missing-help message or the
 // viewer, stay within a memory bound, go on dealing afterwards and end cleanly.
-class TestHelpFiles : public QObject {
+class TestHelpFiles : public E2eTestCase {
     Q_OBJECT
 
+protected:
+    QString StartCaseGame() override { return SanitizedGame::Start(f_); }
+
 private slots:
-    void initTestCase() {
-        const QString error = f_.StartSession();
-        QVERIFY2(error.isEmpty(), qPrintable(error));
-    }
-    void init() {
-        const QString error = SanitizedGame::Start(f_);
-        QVERIFY2(error.isEmpty(), qPrintable(error));
-    }
-    void cleanup() {
-        const QString problem = f_.FinishCase();
-        QVERIFY2(problem.isEmpty(), qPrintable(problem));
-    }
 
     void f1Answers_data();
     void f1Answers();
@@ -179,8 +171,6 @@ private slots:
 private:
     // Waits for the help window that `title` names; on time-out says which windows are open.
     std::optional<quint64> WaitForHelpWindow(const QString& title, QString* why);
-
-    E2eFixture f_;
 };
 
 void TestHelpFiles::f1Answers_data() {
