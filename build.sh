@@ -12,22 +12,6 @@ build_packages=(cmake make g++ qt6-base-dev libxcb1-dev fonts-dejavu-core qt6-tr
 test_packages=(xvfb xauth xdotool imagemagick openbox wmctrl x11-utils
     desktop-file-utils appstream dpkg-dev file)
 
-as_root() {
-    if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
-}
-
-install_missing() {
-    local missing=()
-    for package in "$@"; do
-        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
-            missing+=("$package")
-    done
-    [ ${#missing[@]} -eq 0 ] && return
-    echo "build.sh: installing ${missing[*]}" >&2
-    as_root apt-get update -qq
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-        "${missing[@]}" >/dev/null
-}
 
 build() {
     cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=Release >/dev/null
@@ -36,12 +20,12 @@ build() {
 
 case "$mode" in
 run)
-    install_missing "${build_packages[@]}"
+    bash tools/install-missing.sh "${build_packages[@]}"
     build
     exec "./$build_dir/app/sdvigul"
     ;;
 test)
-    install_missing "${build_packages[@]}" "${test_packages[@]}"
+    bash tools/install-missing.sh "${build_packages[@]}" "${test_packages[@]}"
     build
     ctest --test-dir "$build_dir" --output-on-failure --label-exclude 'soak|bench' \
         --timeout 900 -j"$(nproc)"

@@ -39,22 +39,6 @@ done
 packages=(cmake make g++ pkgconf binutils qt6-base-dev fonts-dejavu-core libxcb1-dev
     libxcb-damage0-dev libxcb-xtest0-dev libxcb-xfixes0-dev xvfb sgt-puzzles gnome-taquin)
 
-as_root() {
-    if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
-}
-
-install_missing() {
-    local missing=()
-    for package in "$@"; do
-        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
-            missing+=("$package")
-    done
-    [ ${#missing[@]} -eq 0 ] && return
-    echo "bench: installing ${missing[*]}" >&2
-    as_root apt-get update -qq
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-        "${missing[@]}" >/dev/null
-}
 
 build() {
     if [ -z "$game" ]; then
@@ -260,7 +244,7 @@ report() {
     echo "bench: table in $table, raw numbers in $results" >&2
 }
 
-install_missing "${packages[@]}"
+bash "$source_dir/tools/install-missing.sh" "${packages[@]}"
 build
 for program in "${programs[@]}" barescroll; do
     command[$program]=$(program_command "$program")

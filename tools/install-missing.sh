@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs the named Debian packages that are not installed yet (as root, or through sudo),
+# without recommended extras. Shared by build.sh and bench/run.sh.
+#   bash tools/install-missing.sh package...
+set -euo pipefail
+
+as_root() {
+    if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+missing=()
+for package in "$@"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+        missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+echo "install-missing: installing ${missing[*]}" >&2
+as_root apt-get update -qq
+as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}" >/dev/null
