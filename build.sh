@@ -12,7 +12,6 @@ build_packages=(cmake make g++ qt6-base-dev libxcb1-dev fonts-dejavu-core qt6-tr
 test_packages=(xvfb xauth xdotool imagemagick openbox wmctrl x11-utils
     desktop-file-utils appstream dpkg-dev file)
 
-
 build() {
     cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=Release >/dev/null
     cmake --build "$build_dir" -j"$(nproc)"
