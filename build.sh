@@ -8,9 +8,14 @@ cd "$(dirname "$0")"
 mode=${1:-run}
 build_dir=${SDVIGUL_BUILD_DIR:-build}
 
-build_packages=(cmake make g++ qt6-base-dev libxcb1-dev fonts-dejavu-core qt6-translations-l10n)
+# qt6-wayland: the game runs as a native Wayland client where the desktop offers one.
+build_packages=(cmake make g++ qt6-base-dev libxcb1-dev fonts-dejavu-core qt6-translations-l10n
+    qt6-wayland)
 test_packages=(xvfb xauth xdotool imagemagick openbox wmctrl x11-utils
-    desktop-file-utils appstream dpkg-dev file)
+    desktop-file-utils appstream dpkg-dev file
+    sway wtype grim
+    clang-14 libfuzzer-14-dev
+    lintian)
 
 build() {
     cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=Release >/dev/null
@@ -21,7 +26,11 @@ case "$mode" in
 run)
     bash tools/install-missing.sh "${build_packages[@]}"
     build
-    exec "./$build_dir/app/sdvigul"
+    game=$(cd "$build_dir/app" && pwd)/sdvigul
+    # F1 reads help.txt from the current directory: start where the shipped one lies, as the
+    # installed game's menu entry does.
+    cd resources/help
+    exec "$game"
     ;;
 test)
     bash tools/install-missing.sh "${build_packages[@]}" "${test_packages[@]}"
