@@ -26,6 +26,7 @@ constexpr qint64 colourTypeOffset = 25; // 8-byte signature, IHDR header, size, 
 
 // Above this a file is suspiciously large for what it shows.
 constexpr qint64 maxFileBytes = 8 * 1024;
+constexpr qint64 maxDoubleSizeFileBytes = 16 * 1024;
 
 // The mean colours of the look-alike pairs must differ this much in at
 // least one channel so that they are told apart at a glance.
@@ -34,7 +35,22 @@ constexpr int minPairChannelDifference = 20;
 constexpr double minMeanPixelDifference = 15.0;
 // The black number must stand out: the area under it must be this light.
 constexpr int minNumberAreaLuminance = 120;
-constexpr int darkShirt = 14; // the gradient starts dark on purpose
+
+// Picture 14 runs from black on the left to white on the right.
+constexpr int gradientShirt = 14;
+
+// A picture drawn at twice the size shows the same thing: its mean colour may
+// differ from the base picture's only by this much in any channel.
+constexpr double maxDoubleSizeMeanDifference = 4.0;
+// It shows detail of its own: wherever the base picture changes colour from a
+// pixel to its neighbour, at least this share of the 2 x 2 blocks standing for
+// those pixels are not one colour. A copy with doubled pixels has none; edges
+// that fall on whole base pixels (bevels, stripes) rightly stay uniform, so
+// the share is small for the plainer designs and near 1 for the textured ones ...
+constexpr double minDoubleSizeDetail = 0.05;
+// ... and its corners are cut at its own resolution: at least this many 2 x 2
+// blocks along the rim are partly transparent (doubled pixels give none).
+constexpr int minFinerRimBlocks = 8;
 
 class Checker {
 public:
@@ -138,17 +154,19 @@ int meanLuminance(const QImage& image, const QRect& area) {
     return static_cast<int>(sum / (area.width() * area.height()));
 }
 
-void checkShirt(Checker& checker, const QString& path, const QImage& image) {
-    const int last = shirtSize - 1;
-    const int middle = shirtSize / 2;
-    checker.expect(image.size() == QSize(shirtSize, shirtSize), path, "wrong size");
+void checkShirt(Checker& checker, const QString& path, const QImage& image, int scale) {
+    const int size = shirtSize * scale;
+    const int last = size - 1;
+    const int middle = size / 2;
+    checker.expect(image.size() == QSize(size, size), path, "wrong size");
     checker.expect(isPalettedPng(path), path, "not stored paletted");
     checker.expect(image.format() == QImage::Format_Indexed8, path, "does not load as Indexed8");
     checker.expect(image.colorCount() <= 256, path, "more than 256 palette entries");
     checker.expect(image.hasAlphaChannel(), path, "no transparency");
     checker.expect(hasBinaryMask(image), path, "mask is not binary or has no transparent entry");
     checker.expect(cornersTransparent(image), path, "a corner pixel is not transparent");
-    checker.expect(qAlpha(image.pixel(1, 1)) == 0 && qAlpha(image.pixel(last - 1, last - 1)) == 0,
+    checker.expect(qAlpha(image.pixel(scale, scale)) == 0 &&
+                       qAlpha(image.pixel(last - scale, last - scale)) == 0,
                    path, "corners are not rounded");
     checker.expect(isOpaqueAt(image, middle, middle), path, "centre is not opaque");
     checker.expect(isOpaqueAt(image, middle, 0) && isOpaqueAt(image, 0, middle) &&
@@ -156,15 +174,29 @@ void checkShirt(Checker& checker, const QString& path, const QImage& image) {
                    path, "does not reach the middle of every side");
 }
 
+// Along the middle row: black at the left edge, white at the right, never darker to the right.
+bool runsBlackToWhite(const QImage& image) {
+    const int middle = image.height() / 2;
+    int previous = -1;
+    for (int x = 0; x < image.width(); ++x) {
+        const int level = luminance(image.pixel(x, middle));
+        if (level < previous)
+            return false;
+        previous = level;
+    }
+    return luminance(image.pixel(0, middle)) == 0 &&
+           luminance(image.pixel(image.width() - 1, middle)) == 255;
+}
+
 void checkShirtSet(Checker& checker, const std::vector<QImage>& shirts) {
+    checker.expect(runsBlackToWhite(shirts[gradientShirt]), shirtFileName(gradientShirt),
+                   "not a gradient from black to white");
     for (int index = 0; index < shirtCount; ++index) {
         const QString name = shirtFileName(index);
         const int underNumber = meanLuminance(shirts[index], numberArea);
         std::printf("%s: area under the number has mean luminance %d\n", qPrintable(name),
                     underNumber);
-        if (index != darkShirt)
-            checker.expect(underNumber >= minNumberAreaLuminance, name,
-                           "too dark for a black number");
+        checker.expect(underNumber >= minNumberAreaLuminance, name, "too dark for a black number");
 
         for (int other = index + 1; other < shirtCount; ++other) {
             const double difference = meanPixelDifference(shirts[index], shirts[other]);
@@ -187,6 +219,93 @@ void checkShirtSet(Checker& checker, const std::vector<QImage>& shirts) {
     }
 }
 
+// How a 2 x 2 block of the larger picture compares with the pixel it stands for.
+struct BlockCounts {
+    int structured = 0;     // opaque blocks whose base pixel differs from a neighbour
+    int detailed = 0;       // ... of which not all four pixels have one colour
+    int partlyOpaque = 0;   // blocks with opaque and transparent pixels
+    int maskMismatches = 0; // uniform blocks whose opacity differs from the base pixel
+    int strayPartial = 0;   // partly opaque blocks away from the base picture's rim
+};
+
+// Whether base pixel (x, y) has both opaque and transparent pixels around it.
+bool onRim(const QImage& base, int x, int y) {
+    const bool opaque = isOpaqueAt(base, x, y);
+    for (int dy = -1; dy <= 1; ++dy) {
+        for (int dx = -1; dx <= 1; ++dx) {
+            const QPoint neighbour(x + dx, y + dy);
+            const bool transparent =
+                !base.rect().contains(neighbour) || qAlpha(base.pixel(neighbour)) == 0;
+            if (transparent == opaque)
+                return true;
+        }
+    }
+    return false;
+}
+
+// Whether base pixel (x, y) differs in colour from an opaque pixel beside it.
+bool hasStructure(const QImage& base, int x, int y) {
+    const std::array<QPoint, 4> neighbours{{{x - 1, y}, {x + 1, y}, {x, y - 1}, {x, y + 1}}};
+    return std::any_of(neighbours.cbegin(), neighbours.cend(), [&](QPoint neighbour) {
+        return base.rect().contains(neighbour) && isOpaqueAt(base, neighbour.x(), neighbour.y()) &&
+               base.pixel(neighbour) != base.pixel(x, y);
+    });
+}
+
+BlockCounts compareBlocks(const QImage& base, const QImage& doubled) {
+    BlockCounts counts;
+    for (int y = 0; y < base.height(); ++y) {
+        for (int x = 0; x < base.width(); ++x) {
+            const std::array<QRgb, 4> block{
+                {doubled.pixel(2 * x, 2 * y), doubled.pixel(2 * x + 1, 2 * y),
+                 doubled.pixel(2 * x, 2 * y + 1), doubled.pixel(2 * x + 1, 2 * y + 1)}};
+            const auto opaquePixels = std::count_if(
+                block.cbegin(), block.cend(), [](QRgb pixel) { return qAlpha(pixel) == 255; });
+            if (opaquePixels == 4 && hasStructure(base, x, y)) {
+                ++counts.structured;
+                const bool uniform =
+                    std::all_of(block.cbegin(), block.cend(),
+                                [&block](QRgb pixel) { return pixel == block[0]; });
+                counts.detailed += uniform ? 0 : 1;
+            } else if (opaquePixels > 0 && opaquePixels < 4) {
+                ++counts.partlyOpaque;
+                counts.strayPartial += onRim(base, x, y) ? 0 : 1;
+                continue;
+            }
+            if ((opaquePixels == 4) != isOpaqueAt(base, x, y))
+                ++counts.maskMismatches;
+        }
+    }
+    return counts;
+}
+
+void checkDoubleSizeShirt(Checker& checker, int index, const QImage& base, const QImage& doubled) {
+    const QString name = shirtFileName(index, 2);
+    const BlockCounts blocks = compareBlocks(base, doubled);
+    // A picture of one colour has no structure to refine; only its rim can show detail.
+    const double detail =
+        blocks.structured == 0 ? 1.0 : static_cast<double>(blocks.detailed) / blocks.structured;
+    const double meanDifference =
+        largestChannelDifference(meanOpaqueColour(base), meanOpaqueColour(doubled));
+    const QRect doubledNumberArea(numberArea.topLeft() * 2, numberArea.size() * 2);
+    const int underNumber = meanLuminance(doubled, doubledNumberArea);
+    std::printf("%s: detail %.2f, %d finer rim blocks, mean colour off by %.1f, "
+                "area under the number %d\n",
+                qPrintable(name), detail, blocks.partlyOpaque, meanDifference, underNumber);
+
+    checker.expect(blocks.maskMismatches == 0 && blocks.strayPartial == 0, name,
+                   "mask is not the base picture's mask at twice the size");
+    checker.expect(blocks.partlyOpaque >= minFinerRimBlocks, name,
+                   "corners are the base picture's staircase, not cut at this size");
+    checker.expect(meanDifference <= maxDoubleSizeMeanDifference, name,
+                   "mean colour differs from the base picture");
+    checker.expect(detail >= minDoubleSizeDetail, name,
+                   "no detail of its own: looks like the base picture with doubled pixels");
+    checker.expect(underNumber >= minNumberAreaLuminance, name, "too dark for a black number");
+    if (index == gradientShirt)
+        checker.expect(runsBlackToWhite(doubled), name, "not a gradient from black to white");
+}
+
 void checkPalettedIcon(Checker& checker, const QString& path, const QImage& image, int size) {
     checker.expect(image.size() == QSize(size, size), path, "wrong size");
     checker.expect(isPalettedPng(path), path, "not stored paletted");
@@ -204,13 +323,30 @@ void checkSmoothIcon(Checker& checker, const QString& path, const QImage& image,
     checker.expect(isOpaqueAt(image, size / 2, size / 2), path, "centre is not opaque");
 }
 
-QImage loadAndReport(Checker& checker, const QString& path) {
+QImage loadAndReport(Checker& checker, const QString& path, qint64 maxBytes = maxFileBytes) {
     const QImage image(path);
     checker.expect(!image.isNull(), path, "cannot be read");
     const qint64 bytes = fileBytes(path);
     std::printf("%s: %lld bytes\n", qPrintable(path), static_cast<long long>(bytes));
-    checker.expect(bytes <= maxFileBytes, path, "file is unexpectedly large");
+    checker.expect(bytes <= maxBytes, path, "file is unexpectedly large");
     return image;
+}
+
+bool allRead(const std::vector<QImage>& images) {
+    return std::none_of(images.cbegin(), images.cend(),
+                        [](const QImage& image) { return image.isNull(); });
+}
+
+std::vector<QImage> loadShirts(Checker& checker, const QString& resourceDir, int scale) {
+    std::vector<QImage> shirts;
+    for (int index = 0; index < shirtCount; ++index) {
+        const QString path = resourceDir + QLatin1String("/shirts/") + shirtFileName(index, scale);
+        shirts.push_back(
+            loadAndReport(checker, path, scale == 1 ? maxFileBytes : maxDoubleSizeFileBytes));
+        if (!shirts.back().isNull())
+            checkShirt(checker, path, shirts.back(), scale);
+    }
+    return shirts;
 }
 
 } // namespace
@@ -218,17 +354,14 @@ QImage loadAndReport(Checker& checker, const QString& path) {
 bool checkResources(const QString& resourceDir) {
     Checker checker;
 
-    std::vector<QImage> shirts;
-    for (int index = 0; index < shirtCount; ++index) {
-        const QString path = resourceDir + QLatin1String("/shirts/") + shirtFileName(index);
-        shirts.push_back(loadAndReport(checker, path));
-        if (!shirts.back().isNull())
-            checkShirt(checker, path, shirts.back());
-    }
-    const bool allShirtsRead = std::none_of(shirts.cbegin(), shirts.cend(),
-                                            [](const QImage& image) { return image.isNull(); });
-    if (allShirtsRead)
+    const std::vector<QImage> shirts = loadShirts(checker, resourceDir, 1);
+    if (allRead(shirts))
         checkShirtSet(checker, shirts);
+    const std::vector<QImage> doubled = loadShirts(checker, resourceDir, 2);
+    if (allRead(shirts) && allRead(doubled)) {
+        for (int index = 0; index < shirtCount; ++index)
+            checkDoubleSizeShirt(checker, index, shirts[index], doubled[index]);
+    }
 
     const QString iconDir = resourceDir + QLatin1String("/icons/");
     for (const int size : pixelArtIconSizes) {

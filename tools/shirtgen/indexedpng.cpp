@@ -5,11 +5,14 @@
 #include <QImageWriter>
 #include <QVector>
 
+#include <libimagequant.h>
+
 #include <algorithm>
 #include <array>
 #include <climits>
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -160,6 +163,14 @@ std::optional<QRgb> visibleColour(QRgb pixel, MaskKind mask) {
 
 // Translucent entries first, so the PNG's transparency table stays short;
 // then dark to light, which keeps similar colours on nearby indices.
+// Frees what libimagequant hands out.
+struct LiqDeleter {
+    void operator()(liq_attr* attributes) const { liq_attr_destroy(attributes); }
+    void operator()(liq_image* image) const { liq_image_destroy(image); }
+    void operator()(liq_result* result) const { liq_result_destroy(result); }
+};
+template <typename T> using LiqPointer = std::unique_ptr<T, LiqDeleter>;
+
 bool paletteOrder(QRgb a, QRgb b) {
     if (qAlpha(a) != qAlpha(b))
         return qAlpha(a) < qAlpha(b);
@@ -202,6 +213,46 @@ QImage toIndexed(const QImage& drawing, int maxVisibleColours, MaskKind mask) {
             line[x] = colour ? indexOfColour.at(*colour) : 0;
         }
     }
+    return indexed;
+}
+
+QImage toIndexedFine(const QImage& drawing) {
+    QImage rgba = drawing.convertToFormat(QImage::Format_RGBA8888);
+    const int width = rgba.width();
+    const int height = rgba.height();
+
+    const LiqPointer<liq_attr> attributes(liq_attr_create());
+    liq_set_max_colors(attributes.get(), 256);
+    liq_set_speed(attributes.get(), 1); // the most careful search; the pictures are small
+    std::vector<void*> rows;
+    for (int y = 0; y < height; ++y)
+        rows.push_back(rgba.scanLine(y));
+    const LiqPointer<liq_image> image(
+        liq_image_create_rgba_rows(attributes.get(), rows.data(), width, height, 0.0));
+    liq_result* quantized = nullptr;
+    if (!image || liq_image_quantize(image.get(), attributes.get(), &quantized) != LIQ_OK)
+        return {};
+    const LiqPointer<liq_result> result(quantized);
+    liq_set_dithering_level(result.get(), 0.0F);
+
+    std::vector<unsigned char> indices(static_cast<std::size_t>(width) * height);
+    if (liq_write_remapped_image(result.get(), image.get(), indices.data(), indices.size()) !=
+        LIQ_OK)
+        return {};
+
+    // The drawing's mask is binary; its palette stays so.
+    const liq_palette* palette = liq_get_palette(result.get());
+    QVector<QRgb> colourTable;
+    for (unsigned int entry = 0; entry < palette->count; ++entry) {
+        const liq_color& colour = palette->entries[entry];
+        colourTable.append(colour.a < 128 ? qRgba(0, 0, 0, 0) : qRgb(colour.r, colour.g, colour.b));
+    }
+
+    QImage indexed(width, height, QImage::Format_Indexed8);
+    indexed.setColorTable(colourTable);
+    for (int y = 0; y < height; ++y)
+        std::copy_n(indices.begin() + static_cast<std::ptrdiff_t>(y) * width, width,
+                    indexed.scanLine(y));
     return indexed;
 }
 

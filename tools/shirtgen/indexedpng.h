@@ -18,6 +18,11 @@ enum class MaskKind {
 // below one half becomes transparent and all others fully opaque.
 QImage toIndexed(const QImage& drawing, int maxVisibleColours, MaskKind mask = MaskKind::Binary);
 
+// Converts an ARGB drawing with a binary mask into an Indexed8 image of at
+// most 256 entries with libimagequant, without dithering, so smooth areas stay
+// smooth and the texture is the drawing's own. Used for the larger pictures.
+QImage toIndexedFine(const QImage& drawing);
+
 // Writes `image` as PNG with the strongest compression the writer offers.
 // Returns false and prints the reason when the file cannot be written.
 bool savePng(const QImage& image, const QString& path);

@@ -1,7 +1,7 @@
 // shirtgen: draws the tile-back pictures and the program icons and writes
 // them as PNG files under a resource directory.
 //
-//   shirtgen RESOURCE_DIR           write shirts/*.png and icons/*.png
+//   shirtgen RESOURCE_DIR           write shirts/*.png (48 px and @2x) and icons/*.png
 //   shirtgen --check RESOURCE_DIR   read them back and verify them
 
 #include "check.h"
@@ -29,9 +29,12 @@ bool makeDirectory(const QString& path) {
 bool writeShirts(const QString& directory) {
     if (!makeDirectory(directory))
         return false;
-    for (int index = 0; index < shirtCount; ++index) {
-        if (!savePng(makeShirt(index), directory + QLatin1Char('/') + shirtFileName(index)))
-            return false;
+    for (const int scale : shirtScales) {
+        for (int index = 0; index < shirtCount; ++index) {
+            const QString path = directory + QLatin1Char('/') + shirtFileName(index, scale);
+            if (!savePng(makeShirt(index, scale), path))
+                return false;
+        }
     }
     return true;
 }

@@ -28,73 +28,111 @@ constexpr int smoothColours = 255;
 
 constexpr QRectF tileRect(0.0, 0.0, shirtSize, shirtSize);
 
-EdgeSample tileEdge(int x, int y) {
-    return roundedRectEdge(tileRect, cornerRadius, QPointF(x + 0.5, y + 0.5));
+// The pixels of a picture drawn `scale` times larger than the base size, and where they lie
+// in the design. Designs are written in base pixels ("units"); at scale 1 every position
+// below is exactly what the base picture has always used, so it comes out unchanged.
+class Raster {
+public:
+    explicit Raster(int scale) : m_scale(scale) {}
+
+    int scale() const { return m_scale; }
+    int size() const { return shirtSize * m_scale; }
+    // The centre of pixel (x, y) in units.
+    QPointF centre(int x, int y) const { return {(x + 0.5) / m_scale, (y + 0.5) / m_scale}; }
+    // A pixel's coordinate in units, on whole numbers for the base picture's pixels.
+    double unit(int pixel) const { return (pixel + 0.5) / m_scale - 0.5; }
+
+private:
+    int m_scale;
+};
+
+EdgeSample tileEdge(const Raster& raster, int x, int y) {
+    return roundedRectEdge(tileRect, cornerRadius, raster.centre(x, y));
 }
 
-// How far inside the tile border the centre of pixel (x, y) lies.
-double depthInTile(int x, int y) {
-    return -tileEdge(x, y).distance;
+// How far (in units) inside the tile border the centre of pixel (x, y) lies.
+double depthInTile(const Raster& raster, int x, int y) {
+    return -tileEdge(raster, x, y).distance;
 }
 
-QImage blankCanvas() {
-    QImage canvas(shirtSize, shirtSize, QImage::Format_ARGB32);
+bool insideTile(const Raster& raster, int x, int y) {
+    return tileEdge(raster, x, y).distance <= 0.0;
+}
+
+QImage blankCanvas(const Raster& raster) {
+    QImage canvas(raster.size(), raster.size(), QImage::Format_ARGB32);
     canvas.fill(Qt::white);
     return canvas;
 }
 
-void cutRoundedCorners(QImage& canvas) {
-    for (int y = 0; y < shirtSize; ++y) {
-        for (int x = 0; x < shirtSize; ++x) {
-            if (!isInsideTile(x, y))
+// Sets every pixel of `canvas` to `colourAt(raster, x, y)`.
+template <typename ColourAt>
+void fillRaster(QImage& canvas, const Raster& raster, ColourAt colourAt) {
+    fillPerPixel(canvas, [&](int x, int y) { return colourAt(raster, x, y); });
+}
+
+// A painter that draws in units on a canvas of any scale.
+void scaleToUnits(QPainter& painter, const Raster& raster) {
+    if (raster.scale() != 1)
+        painter.scale(raster.scale(), raster.scale());
+}
+
+void cutRoundedCorners(QImage& canvas, const Raster& raster) {
+    for (int y = 0; y < raster.size(); ++y) {
+        for (int x = 0; x < raster.size(); ++x) {
+            if (!insideTile(raster, x, y))
                 canvas.setPixel(x, y, qRgba(0, 0, 0, 0));
         }
     }
 }
 
-bool touchesOutside(int x, int y) {
-    for (int dy = -1; dy <= 1; ++dy) {
-        for (int dx = -1; dx <= 1; ++dx) {
+// Whether a pixel outside the tile lies within one unit of pixel (x, y).
+bool touchesOutside(const Raster& raster, int x, int y) {
+    const int reach = raster.scale();
+    for (int dy = -reach; dy <= reach; ++dy) {
+        for (int dx = -reach; dx <= reach; ++dx) {
             const int nx = x + dx;
             const int ny = y + dy;
-            const bool offImage = nx < 0 || ny < 0 || nx >= shirtSize || ny >= shirtSize;
-            if (offImage || !isInsideTile(nx, ny))
+            const bool offImage = nx < 0 || ny < 0 || nx >= raster.size() || ny >= raster.size();
+            if (offImage || !insideTile(raster, nx, ny))
                 return true;
         }
     }
     return false;
 }
 
-// A one-pixel line along the rim of the rounded square, so it follows the
+// A line one unit wide along the rim of the rounded square, so it follows the
 // same staircase as the transparent corners.
-void drawTileOutline(QImage& canvas, QRgb colour) {
-    for (int y = 0; y < shirtSize; ++y) {
-        for (int x = 0; x < shirtSize; ++x) {
-            if (isInsideTile(x, y) && touchesOutside(x, y))
+void drawTileOutline(QImage& canvas, const Raster& raster, QRgb colour) {
+    for (int y = 0; y < raster.size(); ++y) {
+        for (int x = 0; x < raster.size(); ++x) {
+            if (insideTile(raster, x, y) && touchesOutside(raster, x, y))
                 canvas.setPixel(x, y, colour);
         }
     }
 }
 
-// A raised edge of `width` pixels: lit towards the upper left, shaded towards
-// the lower right, blending smoothly around the rounded corners.
-QRgb bevelled(int x, int y, double width, QRgb face, QRgb light, QRgb dark) {
-    const EdgeSample edge = tileEdge(x, y);
-    const double coverage = std::clamp(width + edge.distance + 0.5, 0.0, 1.0);
+// A raised edge of `width` units: lit towards the upper left, shaded towards
+// the lower right, blending smoothly around the rounded corners. The blend
+// across the edge is one pixel wide, whatever the scale.
+QRgb bevelled(const Raster& raster, int x, int y, double width, QRgb face, QRgb light, QRgb dark) {
+    const EdgeSample edge = tileEdge(raster, x, y);
+    const double coverage = std::clamp((width + edge.distance) * raster.scale() + 0.5, 0.0, 1.0);
     const QRgb rim = mixRgb(dark, light, facingLight(edge.outwardNormal));
     return mixRgb(face, rim, coverage);
 }
 
-QImage flatShirt(QRgb colour) {
-    QImage canvas = blankCanvas();
+QImage flatShirt(const Raster& raster, QRgb colour) {
+    QImage canvas = blankCanvas(raster);
     canvas.fill(colour);
     return canvas;
 }
 
-QImage glossyWhite() {
-    QImage canvas = blankCanvas();
+QImage glossyWhite(const Raster& raster) {
+    QImage canvas = blankCanvas(raster);
     QPainter painter(&canvas);
     painter.setRenderHint(QPainter::Antialiasing);
+    scaleToUnits(painter, raster);
 
     QLinearGradient body(0.0, 0.0, 0.0, shirtSize);
     body.setColorAt(0.0, QColor(246, 247, 250));
@@ -121,44 +159,60 @@ QImage glossyWhite() {
     painter.fillRect(tileRect, glow);
     painter.end();
 
-    drawTileOutline(canvas, qRgb(0, 0, 0));
+    drawTileOutline(canvas, raster, qRgb(0, 0, 0));
     return canvas;
 }
 
-QImage stripedWhite() {
-    QImage canvas = blankCanvas();
-    fillPerPixel(canvas, [](int, int y) { return y % 3 == 1 ? greyRgb(184) : greyRgb(255); });
-    drawTileOutline(canvas, qRgb(0, 0, 0));
+QImage stripedWhite(const Raster& raster) {
+    constexpr int stripeGrey = 184;
+    // Drawn finer, a stripe shows as a groove: lighter where its upper half meets the
+    // light, darker below; both halves together keep the grey of the base picture.
+    constexpr int grooveContrast = 18;
+    QImage canvas = blankCanvas(raster);
+    fillRaster(canvas, raster, [](const Raster& r, int, int y) {
+        if ((y / r.scale()) % 3 != 1)
+            return greyRgb(255);
+        if (r.scale() == 1)
+            return greyRgb(stripeGrey);
+        const bool upperHalf = y % r.scale() < r.scale() / 2;
+        return greyRgb(stripeGrey + (upperHalf ? grooveContrast : -grooveContrast));
+    });
+    drawTileOutline(canvas, raster, qRgb(0, 0, 0));
     return canvas;
 }
 
-QImage bevelledShirt(QRgb face, QRgb light, QRgb dark, double width) {
-    QImage canvas = blankCanvas();
-    fillPerPixel(canvas, [=](int x, int y) { return bevelled(x, y, width, face, light, dark); });
-    return canvas;
-}
-
-QImage khaki(QRgb face) {
-    return bevelledShirt(face, scaledRgb(face, 1.55), scaledRgb(face, 0.58), 3.5);
-}
-
-QImage whiteWithGreyBevel() {
-    QImage canvas = bevelledShirt(greyRgb(244), greyRgb(208), greyRgb(128), 4.0);
-    // A thin darker rim keeps the white face from melting into a light tile.
-    fillPerPixel(canvas, [&canvas](int x, int y) {
-        const QRgb pixel = canvas.pixel(x, y);
-        return depthInTile(x, y) < 1.0 ? scaledRgb(pixel, 0.82) : pixel;
+QImage bevelledShirt(const Raster& raster, QRgb face, QRgb light, QRgb dark, double width) {
+    QImage canvas = blankCanvas(raster);
+    fillRaster(canvas, raster, [=](const Raster& r, int x, int y) {
+        return bevelled(r, x, y, width, face, light, dark);
     });
     return canvas;
 }
 
-QImage granite() {
-    QImage canvas = blankCanvas();
-    fillPerPixel(canvas, [](int x, int y) {
-        const double cloud = fractalNoise(x / 7.0, y / 7.0, 401, 2);
+QImage khaki(const Raster& raster, QRgb face) {
+    return bevelledShirt(raster, face, scaledRgb(face, 1.55), scaledRgb(face, 0.58), 3.5);
+}
+
+QImage whiteWithGreyBevel(const Raster& raster) {
+    QImage canvas = bevelledShirt(raster, greyRgb(244), greyRgb(208), greyRgb(128), 4.0);
+    // A thin darker rim keeps the white face from melting into a light tile.
+    fillRaster(canvas, raster, [&canvas](const Raster& r, int x, int y) {
+        const QRgb pixel = canvas.pixel(x, y);
+        return depthInTile(r, x, y) < 1.0 ? scaledRgb(pixel, 0.82) : pixel;
+    });
+    return canvas;
+}
+
+// The grain is one pixel at every scale, so a finer raster shows finer grain; the clouds
+// and the clumps of dark mineral keep their size in the design.
+QImage granite(const Raster& raster) {
+    QImage canvas = blankCanvas(raster);
+    fillRaster(canvas, raster, [](const Raster& r, int x, int y) {
+        const double cloud = fractalNoise(r.unit(x) / 7.0, r.unit(y) / 7.0, 401, 2);
         const double grain = latticeValue(x, y, 402);
         // Mineral grains come in small clumps rather than single pixels.
-        const double clump = latticeValue(x / 2, y / 2, 403);
+        const int clumpPixels = 2 * r.scale();
+        const double clump = latticeValue(x / clumpPixels, y / clumpPixels, 403);
         int level = 156 + static_cast<int>(cloud * 44.0) + static_cast<int>((grain - 0.5) * 34.0);
         if (clump < 0.10 && grain < 0.6)
             level = 72 + static_cast<int>(grain * 40.0);
@@ -174,13 +228,14 @@ QImage granite() {
     return canvas;
 }
 
-QImage greenFelt() {
-    QImage canvas = blankCanvas();
+QImage greenFelt(const Raster& raster) {
+    QImage canvas = blankCanvas(raster);
     canvas.fill(qRgb(128, 176, 112));
 
     // Short fibres lying every which way, some lighter and some darker.
     QPainter painter(&canvas);
     painter.setRenderHint(QPainter::Antialiasing);
+    scaleToUnits(painter, raster);
     Rng rng(5005);
     const QColor darkFibre(72, 124, 62);
     const QColor lightFibre(186, 222, 166);
@@ -227,10 +282,11 @@ void drawFrostNeedle(QPainter& painter, QPointF from, double angle, double lengt
     }
 }
 
-QImage frost() {
-    QImage canvas = blankCanvas();
+QImage frost(const Raster& raster) {
+    QImage canvas = blankCanvas(raster);
     QPainter painter(&canvas);
     painter.setRenderHint(QPainter::Antialiasing);
+    scaleToUnits(painter, raster);
 
     QLinearGradient ground(0.0, 0.0, shirtSize, shirtSize);
     ground.setColorAt(0.0, QColor(190, 218, 242));
@@ -259,9 +315,11 @@ QImage frost() {
     return canvas;
 }
 
-QImage marble() {
-    QImage canvas = blankCanvas();
-    fillPerPixel(canvas, [](int x, int y) {
+QImage marble(const Raster& raster) {
+    QImage canvas = blankCanvas(raster);
+    fillRaster(canvas, raster, [](const Raster& r, int px, int py) {
+        const double x = r.unit(px);
+        const double y = r.unit(py);
         const double cloud = fractalNoise(x / 9.0, y / 9.0, 901, 3);
         const QRgb ground = scaledRgb(qRgb(212, 214, 218), 0.92 + cloud * 0.2);
 
@@ -280,11 +338,12 @@ QImage marble() {
     return canvas;
 }
 
-QRgb parchmentAt(int x, int y, QRgb tone, std::uint32_t seed) {
-    const double mottle = fractalNoise(x / 7.0, y / 7.0, seed, 3) - 0.5;
+// Mottled old paper; its grain is one pixel at every scale.
+QRgb parchmentAt(const Raster& raster, int x, int y, QRgb tone, std::uint32_t seed) {
+    const double mottle = fractalNoise(raster.unit(x) / 7.0, raster.unit(y) / 7.0, seed, 3) - 0.5;
     const double grain = latticeValue(x, y, seed + 17) - 0.5;
     // Old paper darkens towards its edges.
-    const double burn = 1.0 - smoothStep(0.0, 10.0, depthInTile(x, y));
+    const double burn = 1.0 - smoothStep(0.0, 10.0, depthInTile(raster, x, y));
     return scaledRgb(tone, 1.0 + mottle * 0.16 + grain * 0.05 - burn * 0.14);
 }
 
@@ -300,24 +359,24 @@ QRgb goldAt(const EdgeSample& edge, double bandMiddle, double bandHalfWidth) {
     return mixRgb(goldShade, goldBright, 0.25 + 0.75 * shine);
 }
 
-QImage parchmentWithBroadFrame() {
-    QImage canvas = blankCanvas();
-    fillPerPixel(canvas, [](int x, int y) {
-        const EdgeSample edge = tileEdge(x, y);
+QImage parchmentWithBroadFrame(const Raster& raster) {
+    QImage canvas = blankCanvas(raster);
+    fillRaster(canvas, raster, [](const Raster& r, int x, int y) {
+        const EdgeSample edge = tileEdge(r, x, y);
         const double depth = -edge.distance;
         const QRgb edgeLine = qRgb(104, 72, 20);
         if (depth < 1.0 || (depth >= 5.0 && depth < 6.0))
             return edgeLine;
         if (depth < 5.0)
             return goldAt(edge, 3.0, 2.0);
-        return parchmentAt(x, y, qRgb(246, 238, 208), 1201);
+        return parchmentAt(r, x, y, qRgb(246, 238, 208), 1201);
     });
     return canvas;
 }
 
 // Small cut-gold lozenges at the inner corners and along the middle of each
 // side; the upper-left facets catch the light.
-std::optional<QRgb> ornamentAt(int x, int y) {
+std::optional<QRgb> ornamentAt(const Raster& raster, int x, int y) {
     const std::array<QPointF, 8> centres{{
         {9.5, 9.5},
         {38.5, 9.5},
@@ -328,7 +387,7 @@ std::optional<QRgb> ornamentAt(int x, int y) {
         {4.0, 24.0},
         {44.0, 24.0},
     }};
-    const QPointF pixel(x + 0.5, y + 0.5);
+    const QPointF pixel = raster.centre(x, y);
     for (const QPointF& centre : centres) {
         const QPointF offset = pixel - centre;
         if (std::abs(offset.x()) + std::abs(offset.y()) <= 2.6)
@@ -337,74 +396,82 @@ std::optional<QRgb> ornamentAt(int x, int y) {
     return std::nullopt;
 }
 
-QImage parchmentWithDoubleFrame() {
-    QImage canvas = blankCanvas();
-    fillPerPixel(canvas, [](int x, int y) {
-        const EdgeSample edge = tileEdge(x, y);
+QImage parchmentWithDoubleFrame(const Raster& raster) {
+    QImage canvas = blankCanvas(raster);
+    fillRaster(canvas, raster, [](const Raster& r, int x, int y) {
+        const EdgeSample edge = tileEdge(r, x, y);
         const double depth = -edge.distance;
-        if (const auto ornament = ornamentAt(x, y))
+        if (const auto ornament = ornamentAt(r, x, y))
             return *ornament;
         if (depth >= 1.5 && depth < 3.0)
             return goldAt(edge, 2.25, 1.0);
         if (depth >= 5.5 && depth < 6.5)
             return qRgb(176, 132, 40);
-        return parchmentAt(x, y, qRgb(222, 190, 134), 1301);
+        return parchmentAt(r, x, y, qRgb(222, 190, 134), 1301);
     });
     return canvas;
 }
 
-QImage greyGradient() {
-    // Starts at a very dark grey rather than black so the rounded corner
-    // on the left still reads against a dark tile colour.
-    constexpr int darkest = 28;
-    QImage canvas = blankCanvas();
-    fillPerPixel(canvas, [](int x, int) {
-        return greyRgb(darkest + (255 - darkest) * x / (shirtSize - 1));
+QImage blackToWhite(const Raster& raster) {
+    // Eased rather than straight: the middle, where the number stands, is a little lighter
+    // than halfway grey, so the black number reads as well as on the other pictures.
+    constexpr double easing = 0.8;
+    QImage canvas = blankCanvas(raster);
+    fillRaster(canvas, raster, [](const Raster& r, int x, int) {
+        const double along = std::clamp(r.unit(x) / (shirtSize - 1), 0.0, 1.0);
+        return greyRgb(qRound(255.0 * std::pow(along, easing)));
     });
     return canvas;
 }
 
 struct ShirtDesign {
-    QImage (*draw)();
-    int maxColours;
+    QImage (*draw)(const Raster&);
+    int maxColours; // in the base picture, whose palette is our own
 };
 
 const std::array<ShirtDesign, shirtCount>& designs() {
     static const std::array<ShirtDesign, shirtCount> all{{
         {glossyWhite, smoothColours},
         {stripedWhite, smoothColours},
-        {[] { return khaki(qRgb(222, 206, 150)); }, smoothColours},
-        {[] { return khaki(qRgb(178, 168, 108)); }, smoothColours},
+        {[](const Raster& r) { return khaki(r, qRgb(222, 206, 150)); }, smoothColours},
+        {[](const Raster& r) { return khaki(r, qRgb(178, 168, 108)); }, smoothColours},
         {granite, texturedColours},
         {greenFelt, texturedColours},
         {whiteWithGreyBevel, smoothColours},
-        {[] { return flatShirt(qRgb(196, 212, 192)); }, smoothColours},
+        {[](const Raster& r) { return flatShirt(r, qRgb(196, 212, 192)); }, smoothColours},
         {frost, texturedColours},
         {marble, texturedColours},
-        {[] { return flatShirt(qRgb(255, 255, 200)); }, smoothColours},
-        {[] { return flatShirt(qRgb(248, 230, 150)); }, smoothColours},
+        {[](const Raster& r) { return flatShirt(r, qRgb(255, 255, 200)); }, smoothColours},
+        {[](const Raster& r) { return flatShirt(r, qRgb(248, 230, 150)); }, smoothColours},
         {parchmentWithBroadFrame, texturedColours},
         {parchmentWithDoubleFrame, texturedColours},
-        {greyGradient, smoothColours},
+        {blackToWhite, smoothColours},
     }};
     return all;
 }
 
+const ShirtDesign& design(int index) {
+    return designs().at(static_cast<std::size_t>(index));
+}
+
 } // namespace
 
-bool isInsideTile(int x, int y) {
-    return tileEdge(x, y).distance <= 0.0;
+bool isInsideTile(int x, int y, int scale) {
+    return insideTile(Raster(scale), x, y);
 }
 
-QImage makeShirt(int index) {
-    const ShirtDesign& design = designs().at(static_cast<std::size_t>(index));
-    QImage canvas = design.draw();
-    cutRoundedCorners(canvas);
-    return toIndexed(canvas, design.maxColours);
+QImage makeShirt(int index, int scale) {
+    const Raster raster(scale);
+    QImage canvas = design(index).draw(raster);
+    cutRoundedCorners(canvas, raster);
+    if (scale == 1)
+        return toIndexed(canvas, design(index).maxColours);
+    return toIndexedFine(canvas);
 }
 
-QString shirtFileName(int index) {
-    return QStringLiteral("shirt%1.png").arg(index, 2, 10, QLatin1Char('0'));
+QString shirtFileName(int index, int scale) {
+    const QString suffix = scale == 1 ? QString() : QStringLiteral("@%1x").arg(scale);
+    return QStringLiteral("shirt%1%2.png").arg(index, 2, 10, QLatin1Char('0')).arg(suffix);
 }
 
 } // namespace shirtgen
