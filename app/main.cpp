@@ -1,9 +1,9 @@
 #include "frmgame.h"
+#include "programicon.h"
 #include "stringtable.h"
 #include "windowplacement.h"
 
 #include <QApplication>
-#include <QIcon>
 #include <QLibraryInfo>
 #include <QTranslator>
 
@@ -53,11 +53,11 @@ int main(int argc, char* argv[]) {
     if (qtTexts.load(QStringLiteral("qtbase_ru"),
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTexts);
-    QIcon icon(QStringLiteral(":/icons/sdvigul-32.png"));
-    icon.addFile(QStringLiteral(":/icons/sdvigul-16.png"), QSize(16, 16));
-    QApplication::setWindowIcon(icon);
+    QApplication::setWindowIcon(res::ProgramIcon());
 
     frmGame window;
+    // The window's layout carries only the 16 and 32 px pictures.
+    window.setWindowIcon(QApplication::windowIcon());
     res::CentreOnScreenOnceFramed(window);
     window.show();
     return app.exec();

@@ -1,5 +1,6 @@
 #include "frmabout.h"
 
+#include "programicon.h"
 #include "stringtable.h"
 #include "textfit.h"
 #include "version.h"
@@ -10,7 +11,6 @@
 namespace {
 constexpr int kTitleId = 40;
 constexpr QSize kIconSize(32, 32);
-const char* const kFallbackIcon = ":/icons/sdvigul-32.png";
 } // namespace
 
 frmAbout::frmAbout(QWidget* parent) : FixedDialog(parent) {
@@ -51,7 +51,7 @@ void frmAbout::cmdOK_Click() {
 QPixmap frmAbout::OwnerIcon() const {
     QIcon icon = parentWidget() ? parentWidget()->windowIcon() : QIcon();
     if (icon.isNull())
-        icon = QIcon(QString::fromLatin1(kFallbackIcon));
+        icon = res::ProgramIcon();
     return icon.pixmap(kIconSize, devicePixelRatioF());
 }
 

@@ -11,6 +11,16 @@ constexpr int kOk = 0;
 constexpr int kCancel = 1;
 constexpr int kFirstTile = 1;
 constexpr int kLastTile = 15;
+
+// The layout holds the 48 px pictures; a denser screen gets the ones drawn for it, which are
+// then also the pictures the tiles are dressed in.
+void UsePicturesForRatio(const std::array<ShirtImage*, frmShirt::kPictures>& pictures,
+                         qreal ratio) {
+    if (!(ratio > 1.0))
+        return;
+    for (int k = 0; k < frmShirt::kPictures; ++k)
+        pictures[k]->setPixmap(TileBackPicture(k, ratio));
+}
 } // namespace
 
 frmShirt::frmShirt(TileBackTarget& game, ShirtChoice& choice, QWidget* parent)
@@ -21,6 +31,7 @@ frmShirt::frmShirt(TileBackTarget& game, ShirtChoice& choice, QWidget* parent)
     setWindowTitle(QStringLiteral(" "));
     FixSize();
     BindControls();
+    UsePicturesForRatio(img, devicePixelRatioF());
     SetCancelButton(cmd[kCancel]);
     ConnectHandlers();
     Form_Load();

@@ -3,6 +3,29 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <cmath>
+
+namespace {
+constexpr int kPictureSize = 48;
+constexpr qreal kDenseRatio = 2.0; // the ratio the large pictures are drawn for
+} // namespace
+
+QPixmap TileBackPicture(int k, qreal devicePixelRatio) {
+    const QString base = QStringLiteral(":/shirts/shirt%1").arg(k, 2, 10, QLatin1Char('0'));
+    if (!(devicePixelRatio > 1.0))
+        return QPixmap(base + QStringLiteral(".png"));
+    // The reader sets the device pixel ratio 2 from the "@2x" in the name.
+    QPixmap dense(base + QStringLiteral("@2x.png"));
+    if (dense.isNull() || devicePixelRatio == kDenseRatio)
+        return dense;
+    // At 1.25 or 1.5 the 96 px picture is scaled down once, smoothly, instead of the 48 px one
+    // being doubled unevenly at every paint.
+    const int side = static_cast<int>(std::lround(kPictureSize * devicePixelRatio));
+    QPixmap fitted = dense.scaled(side, side, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    fitted.setDevicePixelRatio(devicePixelRatio);
+    return fitted;
+}
+
 // No background of its own: the transparent corners of a picture show the dialog behind it.
 ShirtImage::ShirtImage(QWidget* parent) : QWidget(parent) {}
 
@@ -34,6 +57,8 @@ void ShirtImage::FitToPicture() {
 
 void ShirtImage::paintEvent(QPaintEvent*) {
     QPainter painter(this);
+    // A picture made for another density than this screen's is scaled smoothly, not blocky.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
     if (m_bordered) {
         painter.setPen(QPen(palette().color(QPalette::WindowText), 0));
         painter.drawRect(rect().adjusted(0, 0, -1, -1));

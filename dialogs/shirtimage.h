@@ -3,6 +3,12 @@
 #include <QPixmap>
 #include <QWidget>
 
+// Tile back k (0..14) for a screen of `devicePixelRatio` device pixels per pixel: at ratio 1 (or
+// below) the 48 × 48 picture, above it the 96 × 96 one drawn for dense screens, scaled smoothly
+// to the screen's own pixels when the ratio is not 2. Each measures 48 × 48 device-independent
+// pixels, so a tile or the chooser shows it in its place, one picture pixel per screen pixel.
+QPixmap TileBackPicture(int k, qreal devicePixelRatio);
+
 // A picture that reports clicks and can carry a one-pixel single-line border. Like an image
 // control it always takes the size of its picture; the border adds one pixel on every side,
 // so the widget grows by two pixels while its top-left corner stays where it is.

@@ -72,6 +72,10 @@ void TileWidget::paintEvent(QPaintEvent*) {
     shownLook_ = currentLook();
     QPainter painter(this);
     painter.fillRect(rect(), backColor_);
+    // The painter draws at the screen's device pixel ratio, so the numbers are as fine as the
+    // screen; a picture made for that ratio lands pixel for pixel, and one made for another
+    // density is scaled smoothly rather than with uneven, doubled pixels.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
     if (!picture_.isNull())
         painter.drawPixmap(0, 0, picture_);
     painter.setPen(palette().color(QPalette::WindowText));
