@@ -1,17 +1,18 @@
 #pragma once
 
-#include <QAbstractNativeEventFilter>
+#include <QtGui/qpa/qwindowsysteminterface_p.h>
 
-#include <cstdint>
 #include <functional>
 
 class QWidget;
 
-// While a modal box is open, Qt ignores the window manager's request to close the window it
-// blocks, so the close button of the main window would do nothing. This filter watches the
-// X connection for that request aimed at the main window and hands it to `onClose` instead.
-// Only active on the X11 platform; elsewhere it never matches.
-class CloseRequestFilter final : public QAbstractNativeEventFilter {
+// While a modal box is open, Qt drops the window system's request to close the window the box
+// blocks, before any QCloseEvent is sent, so the close button of the main window would do
+// nothing. This hook sits where Qt takes the window system's events off its queue, on every
+// platform alike (the X11 WM_DELETE_WINDOW message and the Wayland xdg_toplevel close both
+// arrive there as a close event), and hands a close of the main window that Qt would drop to
+// `onClose` instead. Every other event goes on to Qt unchanged.
+class CloseRequestFilter final : public QWindowSystemEventHandler {
 public:
     CloseRequestFilter(const QWidget& window, std::function<void()> onClose);
     ~CloseRequestFilter() override;
@@ -19,11 +20,13 @@ public:
     CloseRequestFilter(const CloseRequestFilter&) = delete;
     CloseRequestFilter& operator=(const CloseRequestFilter&) = delete;
 
-    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
+    bool sendEvent(QWindowSystemInterfacePrivate::WindowSystemEvent* event) override;
 
 private:
+    bool IsDroppedClose(const QWindowSystemInterfacePrivate::WindowSystemEvent& event) const;
+
     const QWidget& window_;
     std::function<void()> onClose_;
-    std::uint32_t protocolsAtom_ = 0;
-    std::uint32_t deleteWindowAtom_ = 0;
+    // The hook installed before this one, if any; it gets every event this one leaves alone.
+    QWindowSystemEventHandler* previous_;
 };
