@@ -9,7 +9,9 @@ class QWidget;
 // Writes a window's title. The title scroll changes it 33 times every ten seconds, which is
 // nearly all the work the game does while it waits; on X11 the title properties are written
 // straight to the X connection, skipping Qt's conversion of every new title to the legacy
-// compound text encoding and the bookkeeping around it. Elsewhere Qt sets the title.
+// compound text encoding and the bookkeeping around it. Elsewhere Qt sets the title: on
+// Wayland that is a single xdg_toplevel title request with UTF-8 text, nothing to skip, and a
+// request of our own beside Qt's would only leave Qt's copy of the title out of date.
 class TitleWriter {
 public:
     explicit TitleWriter(QWidget& window);

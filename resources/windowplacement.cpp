@@ -1,11 +1,19 @@
 #include "windowplacement.h"
 
 #include <QEvent>
+#include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
 
 namespace res {
 namespace {
+
+// A Wayland client has no say in where its windows go: the compositor places them (and
+// centres a fixed-size one like ours). A move there would only change Qt's idea of the
+// position.
+bool CanPlaceWindows() {
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
 
 // Waits for the first move or resize that shows a frame around the window, centres the
 // window then, and removes itself.
@@ -34,7 +42,7 @@ private:
 
 void CentreOnScreen(QWidget& window) {
     const QScreen* screen = window.screen();
-    if (!screen)
+    if (!screen || !CanPlaceWindows())
         return;
     QRect frame = window.frameGeometry();
     frame.moveCenter(screen->availableGeometry().center());
@@ -42,6 +50,8 @@ void CentreOnScreen(QWidget& window) {
 }
 
 void CentreOnScreenOnceFramed(QWidget& window) {
+    if (!CanPlaceWindows())
+        return;
     CentreOnScreen(window);
     new FrameWatcher(window); // owned by the window
 }

@@ -4,7 +4,8 @@ class QWidget;
 
 namespace res {
 
-// Puts the window, its frame included, in the middle of the screen's free area.
+// Puts the window, its frame included, in the middle of the screen's free area. Does nothing
+// on Wayland, where the compositor places windows.
 void CentreOnScreen(QWidget& window);
 
 // Centres the window now, and once more when the window manager has framed it: before the
