@@ -156,13 +156,23 @@ Utf8Scan ScanUtf8(const QByteArray& bytes) {
     return {Utf8Shape::Valid, size};
 }
 
+// Where a character cut off at the end starts (its lead byte is among the last three bytes),
+// or the size when the end is whole. Looks at the end only, so malformed bytes earlier on do
+// not hide the cut.
+qsizetype CutCharacterStart(const QByteArray& bytes) {
+    const qsizetype size = bytes.size();
+    for (qsizetype pos = size - 1; pos >= 0 && pos >= size - 3; --pos) {
+        const auto byte = static_cast<uchar>(bytes[pos]);
+        if (byte < 0x80 || byte > 0xBF) { // not a continuation byte: the last character's lead
+            return ScanUtf8(bytes.mid(pos)).shape == Utf8Shape::CutAtEnd ? pos : size;
+        }
+    }
+    return size;
+}
+
 // UTF-8 after a BOM: trust the mark; malformed bytes become U+FFFD.
 QString DecodeMarkedUtf8(const QByteArray& bytes, bool cutAtLimit) {
-    const Utf8Scan scan = ScanUtf8(bytes);
-    if (cutAtLimit && scan.shape == Utf8Shape::CutAtEnd) {
-        return QString::fromUtf8(bytes.left(scan.completeLength));
-    }
-    return QString::fromUtf8(bytes);
+    return QString::fromUtf8(cutAtLimit ? bytes.left(CutCharacterStart(bytes)) : bytes);
 }
 
 QString DecodeUtf16(const QByteArray& bytes, bool bigEndian, bool cutAtLimit) {

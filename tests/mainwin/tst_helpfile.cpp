@@ -186,6 +186,9 @@ void TestHelpFile::stopsAtByteLimit_data() {
     // The same bytes as a whole file are not UTF-8.
     QTest::newRow("utf-8 character cut at end of file")
         << QByteArray("\xD0\xB0\xD0") << qint64(100) << QStringLiteral("Р°Р") << false;
+    QTest::newRow("utf-8 with bom cut after a malformed byte")
+        << "\xEF\xBB\xBF\xFF" + QStringLiteral("аб").toUtf8() << qint64(7)
+        << QStringLiteral("\uFFFDа") << true;
     QTest::newRow("utf-16 pair cut at limit") << QByteArray("\xFF\xFE"
                                                             "a\0"
                                                             "\x3D\xD8\x00\xDE",
