@@ -1,0 +1,38 @@
+#pragma once
+
+#include "helpfile.h"
+
+#include <QChar>
+#include <QString>
+
+#include <cstdio>
+#include <cstdlib>
+
+// Aborts with a message, which libFuzzer reports as a crash together with the input.
+inline void Require(bool condition, const char* what) {
+    if (!condition) {
+        std::fprintf(stderr, "help text check failed: %s\n", what);
+        std::abort();
+    }
+}
+
+// What the help viewer relies on in a decoded text: well-formed UTF-16, no control character
+// but tab and line feed, and no line longer than the break length (a surrogate pair is one
+// character there).
+inline void CheckDisplayable(const QString& text) {
+    qsizetype column = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u'\n') {
+            column = 0;
+            continue;
+        }
+        if (c.isHighSurrogate()) {
+            Require(i + 1 < text.size() && text[i + 1].isLowSurrogate(), "unpaired high surrogate");
+            ++i;
+        }
+        Require(!c.isLowSurrogate(), "unpaired low surrogate");
+        Require(c == u'\t' || c.category() != QChar::Other_Control, "control character");
+        Require(++column <= help::kMaxLineLength, "line longer than the break length");
+    }
+}
