@@ -32,7 +32,8 @@ QByteArray MultiByteCharacter(const std::uint8_t* seed) {
     if (code >= 0xD800 && code <= 0xDFFF) {
         code -= 0x800; // surrogates have no UTF-8 form
     }
-    return QString::fromUcs4(&code, 1).toUtf8();
+    // Not through QString::fromUcs4, which would take U+FEFF for a byte-order mark and drop it.
+    return QStringView(QChar::fromUcs4(code)).toUtf8();
 }
 
 bool IsUtf8(const QByteArray& bytes) {
