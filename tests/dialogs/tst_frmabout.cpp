@@ -1,5 +1,6 @@
 #include "dialogtesthelpers.h"
 #include "frmabout.h"
+#include "programicon.h"
 #include "stringtable.h"
 #include "version.h"
 
@@ -79,27 +80,54 @@ private slots:
 
     void showsOwnerIcon_data() {
         QTest::addColumn<bool>("hasOwner");
-        QTest::addColumn<QPixmap>("ownerIcon");
+        QTest::addColumn<QIcon>("ownerIcon");
         QTest::addColumn<QImage>("expected");
         const QPixmap red = SolidIcon(Qt::red);
         const QImage programIcon = Pixels(QStringLiteral(":/icons/sdvigul-32.png"));
-        QTest::newRow("owner's icon") << true << red << Pixels(red);
-        QTest::newRow("owner without icon") << true << QPixmap() << programIcon;
-        QTest::newRow("no owner") << false << QPixmap() << programIcon;
+        QTest::newRow("owner's icon") << true << QIcon(red) << Pixels(red);
+        // The game's window: of all its sizes the 32 px pixel art fits the place.
+        QTest::newRow("owner with the program icon") << true << res::ProgramIcon() << programIcon;
+        QTest::newRow("owner without icon") << true << QIcon() << programIcon;
+        QTest::newRow("no owner") << false << QIcon() << programIcon;
     }
     void showsOwnerIcon() {
         QFETCH(bool, hasOwner);
-        QFETCH(QPixmap, ownerIcon);
+        QFETCH(QIcon, ownerIcon);
         QFETCH(QImage, expected);
         QWidget owner;
         if (!ownerIcon.isNull())
-            owner.setWindowIcon(QIcon(ownerIcon));
+            owner.setWindowIcon(ownerIcon);
         const frmAbout box(hasOwner ? &owner : nullptr);
         const QLabel* const picIcon = box.findChild<QLabel*>("picIcon");
         const QImage shown = Pixels(picIcon->pixmap());
         QCOMPARE(shown, expected);
         QVERIFY(shown != Pixels(QStringLiteral(":/icons/about-layout-32.png")));
         QCOMPARE(picIcon->geometry(), QRect(8, 8, 32, 32));
+    }
+
+    // The program icon has a picture for every place and density: the small places keep the
+    // 16-colour pixel art, denser screens get a larger picture instead of a blown-up one.
+    void programIconForTheScreenDensity_data() {
+        QTest::addColumn<int>("place");
+        QTest::addColumn<qreal>("ratio");
+        QTest::addColumn<int>("picture");
+        QTest::newRow("16 at ratio 1") << 16 << 1.0 << 16;
+        QTest::newRow("32 at ratio 1") << 32 << 1.0 << 32;
+        QTest::newRow("16 at ratio 2") << 16 << 2.0 << 32;
+        QTest::newRow("32 at ratio 1.5") << 32 << 1.5 << 48;
+        QTest::newRow("32 at ratio 2") << 32 << 2.0 << 64;
+        QTest::newRow("64 at ratio 2") << 64 << 2.0 << 128;
+        QTest::newRow("256 at ratio 1") << 256 << 1.0 << 256;
+    }
+    void programIconForTheScreenDensity() {
+        QFETCH(int, place);
+        QFETCH(qreal, ratio);
+        QFETCH(int, picture);
+        const QPixmap shown = res::ProgramIcon().pixmap(QSize(place, place), ratio);
+        QCOMPARE(shown.size(), QSize(picture, picture));
+        QImage expected = Pixels(QStringLiteral(":/icons/sdvigul-%1.png").arg(picture));
+        expected.setDevicePixelRatio(ratio);
+        QCOMPARE(Pixels(shown), expected);
     }
 };
 

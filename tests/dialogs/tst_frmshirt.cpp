@@ -104,6 +104,39 @@ private slots:
         QVERIFY(dialog.Picture(frmShirt::kPictures).isNull());
     }
 
+    // Every picture fills 48 × 48 pixels of the layout at any density: one picture pixel per
+    // screen pixel, taken from the 96 px pictures above ratio 1 (scaled smoothly from them
+    // where the ratio is not 2), never from the 48 px ones blown up.
+    void picturesForTheScreenDensity_data() {
+        QTest::addColumn<qreal>("ratio");
+        QTest::addColumn<int>("side"); // in device pixels
+        QTest::addColumn<QString>("drawnFrom");
+        QTest::newRow("ratio 1") << 1.0 << 48 << "";
+        QTest::newRow("ratio below 1") << 0.75 << 48 << "";
+        QTest::newRow("ratio 1.25") << 1.25 << 60 << "@2x";
+        QTest::newRow("ratio 1.5") << 1.5 << 72 << "@2x";
+        QTest::newRow("ratio 2") << 2.0 << 96 << "@2x";
+        QTest::newRow("ratio 3") << 3.0 << 144 << "@2x";
+    }
+    void picturesForTheScreenDensity() {
+        QFETCH(qreal, ratio);
+        QFETCH(int, side);
+        QFETCH(QString, drawnFrom);
+        for (int k = 0; k < frmShirt::kPictures; ++k) {
+            const QString name = QString::number(k);
+            const QPixmap picture = TileBackPicture(k, ratio);
+            QCOMPARE(picture.deviceIndependentSize(), QSizeF(48, 48));
+            QCOMPARE(picture.size(), QSize(side, side));
+            QImage source = Pixels(QStringLiteral(":/shirts/shirt%1%2.png")
+                                       .arg(k, 2, 10, QLatin1Char('0'))
+                                       .arg(drawnFrom));
+            if (source.width() != side)
+                source = source.scaled(side, side, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            source.setDevicePixelRatio(picture.devicePixelRatio());
+            QVERIFY2(Pixels(picture) == Pixels(source), qPrintable(name));
+        }
+    }
+
     void okDressesTiles_data() {
         QTest::addColumn<int>("selected");
         QTest::addColumn<bool>("mixed");

@@ -1,6 +1,7 @@
 #include "e2etestcase.h"
 
 #include <QElapsedTimer>
+#include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -30,6 +31,97 @@ QStringList ScrollStates() {
     return states;
 }
 
+constexpr QRgb kGreen = qRgb(0, 64, 0);
+constexpr QRgb kYellow = qRgb(255, 255, 0);
+constexpr int kDealTimeoutMs = 5000;
+// Cases whose data tag starts so run the game at the display scale that follows.
+const QString kScaleTag = QStringLiteral("scale ");
+
+// Cell k (1..16) of a game drawn at `scale`, in the client area: everything twice as far at
+// scale 2.
+QRect ScaledCell(int cell, int scale) {
+    const QRect unscaled = ClientShot::CellRect(cell);
+    return {unscaled.topLeft() * scale, unscaled.size() * scale};
+}
+
+bool IsGreen(const QImage& image, QPoint at) {
+    return image.pixel(at) == kGreen;
+}
+
+bool IsGreenCell(const QImage& client, const QRect& cell) {
+    for (int y = cell.top(); y <= cell.bottom(); ++y)
+        for (int x = cell.left(); x <= cell.right(); ++x)
+            if (!IsGreen(client, {x, y}))
+                return false;
+    return true;
+}
+
+// The one empty cell of a dealt board drawn at `scale`; 0 when there is not exactly one.
+int EmptyScaledCell(const QImage& client, int scale) {
+    int empty = 0;
+    for (int cell = 1; cell <= ClientShot::kCells; ++cell) {
+        if (!IsGreenCell(client, ScaledCell(cell, scale)))
+            continue;
+        if (empty != 0)
+            return 0;
+        empty = cell;
+    }
+    return empty;
+}
+
+// Some tile shows the hint colour at its rounded corner.
+bool HintShown(const QImage& client, int scale) {
+    for (int cell = 1; cell <= ClientShot::kCells; ++cell)
+        if (client.pixel(ScaledCell(cell, scale).topLeft()) == kYellow)
+            return true;
+    return false;
+}
+
+// A tile fills its cell exactly: its edges lie on the cell's border at the middle of each
+// side, and the gap just outside is background.
+bool TileFillsCell(const QImage& client, const QRect& cell) {
+    const QPoint centre = cell.center();
+    const QList<QPair<QPoint, QPoint>> insideOutside{
+        {{cell.left(), centre.y()}, {cell.left() - 1, centre.y()}},
+        {{cell.right(), centre.y()}, {cell.right() + 1, centre.y()}},
+        {{centre.x(), cell.top()}, {centre.x(), cell.top() - 1}},
+        {{centre.x(), cell.bottom()}, {centre.x(), cell.bottom() + 1}},
+    };
+    for (const auto& [inside, outside] : insideOutside)
+        if (IsGreen(client, inside) || !IsGreen(client, outside))
+            return false;
+    return true;
+}
+
+// Where two images of one size first differ, for a failure message; empty when they agree.
+QString FirstDifference(const QImage& shown, const QImage& expected) {
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x)
+            if (shown.pixel(x, y) != expected.pixel(x, y))
+                return QStringLiteral("at %1, %2: %3 instead of %4")
+                    .arg(x)
+                    .arg(y)
+                    .arg(shown.pixel(x, y), 0, 16)
+                    .arg(expected.pixel(x, y), 0, 16);
+    return {};
+}
+
+// The share of the 2 × 2 blocks of `area` (from its even top-left) that are not one colour.
+// A picture whose pixels were doubled has none.
+double ShareOfMixedBlocks(const QImage& image, const QRect& area) {
+    int blocks = 0;
+    int mixed = 0;
+    for (int y = area.top(); y + 1 <= area.bottom(); y += 2)
+        for (int x = area.left(); x + 1 <= area.right(); x += 2) {
+            const QRgb first = image.pixel(x, y);
+            ++blocks;
+            if (image.pixel(x + 1, y) != first || image.pixel(x, y + 1) != first ||
+                image.pixel(x + 1, y + 1) != first)
+                ++mixed;
+        }
+    return blocks == 0 ? 0.0 : double(mixed) / blocks;
+}
+
 } // namespace
 
 // The main window as the desktop sees it: look at start-up, menus, fixed size, title scroll.
@@ -45,7 +137,21 @@ private slots:
     void sizeIsFixed();
     void minimises();
     void titleScrolls();
+    void drawnForTheScale_data();
+    void drawnForTheScale();
+
+protected:
+    QString StartCaseGame() override;
 };
+
+QString TestWindow::StartCaseGame() {
+    const QString tag = QString::fromUtf8(QTest::currentDataTag());
+    if (!tag.startsWith(kScaleTag))
+        return f_.StartGame();
+    QProcessEnvironment scaled;
+    scaled.insert(QStringLiteral("QT_SCALE_FACTOR"), tag.mid(kScaleTag.size()));
+    return f_.StartGame(QStringLiteral(SDVIGUL_GAME_BINARY), scaled);
+}
 
 void TestWindow::startUpLook() {
     XSession& x = f_.X();
@@ -245,6 +351,91 @@ void TestWindow::titleScrolls() {
     qInfo("scroll %lld..%lld", began, ended);
     QVERIFY(sawBlanks);
     QVERIFY2(sawWholeTag, "the 25 blanks followed by the title were never seen");
+}
+
+void TestWindow::drawnForTheScale_data() {
+    QTest::addColumn<int>("scale");
+    QTest::addColumn<QString>("picture"); // the tile back the first deal shows, as committed
+    QTest::addColumn<double>("minMixedBlocks");
+    const QString shirts = QStringLiteral(SDVIGUL_SOURCE_DIR "/resources/shirts/");
+    // At scale 1 the 48 px picture lands pixel for pixel, as it always did.
+    QTest::newRow("scale 1") << 1 << shirts + QStringLiteral("shirt00.png") << 0.0;
+    // At scale 2 the 96 px one does; doubled 48 px pixels would leave no block mixed.
+    QTest::newRow("scale 2") << 2 << shirts + QStringLiteral("shirt00@2x.png") << 0.3;
+}
+
+// The window at a display scale: its size and cells scaled, the tile backs drawn from the
+// picture made for the scale, the hint's corners, and the icon handed to the desktop.
+void TestWindow::drawnForTheScale() {
+    QFETCH(int, scale);
+    QFETCH(QString, picture);
+    QFETCH(double, minMixedBlocks);
+    XSession& x = f_.X();
+    GameRun& game = f_.Game();
+
+    const auto info = game.MainInfo();
+    QVERIFY(info);
+    QCOMPARE(info->client.width(), 247 * scale);
+    const QSize clientSize(247 * scale, 350 * scale);
+    const QRect client(info->client.left(), info->client.bottom() + 1 - clientSize.height(),
+                       clientSize.width(), clientSize.height());
+    QImage screen = x.Screenshot();
+    QVERIFY(!screen.isNull());
+    QVERIFY(!IsGreen(screen, client.topLeft() - QPoint(0, 1))); // the menu bar ends there
+
+    // A deal with the hint on ("Игра" → "Подсказка").
+    x.Keys({QStringLiteral("F2")});
+    x.Keys({QStringLiteral("alt+Cyrillic_i")});
+    x.Keys({QStringLiteral("Cyrillic_es")});
+    int empty = 0;
+    QImage shown;
+    QVERIFY2(PollUntil(
+                 [&] {
+                     screen = x.Screenshot();
+                     shown = screen.copy(client);
+                     empty = EmptyScaledCell(shown, scale);
+                     return empty != 0 && HintShown(shown, scale) && game.MenusClosed();
+                 },
+                 kDealTimeoutMs),
+             "no dealt board with hint corners at this scale");
+    int greenRows = 0;
+    while (greenRows < clientSize.height() &&
+           shown.pixel(2, clientSize.height() - 1 - greenRows) == kGreen)
+        ++greenRows;
+    QCOMPARE(greenRows, clientSize.height());
+
+    QImage back = QImage(picture).convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(back.size(), QSize(48, 48) * scale);
+    back.setDevicePixelRatio(1.0); // compared pixel for pixel with the screen
+    // Below the number and clear of the rounded corners, in every tile of the first deal.
+    const QRect belowNumber(QPoint(8, 36) * scale, QPoint(40, 44) * scale - QPoint(1, 1));
+    for (int cell = 1; cell <= ClientShot::kCells; ++cell) {
+        if (cell == empty)
+            continue;
+        const QRect rect = ScaledCell(cell, scale);
+        QVERIFY2(TileFillsCell(shown, rect), qPrintable(QString::number(cell)));
+        const bool hinted = (cell - 1) / 4 == (empty - 1) / 4
+                                ? std::abs(cell - empty) == 1
+                                : (cell - 1) % 4 == (empty - 1) % 4 && std::abs(cell - empty) == 4;
+        QCOMPARE(shown.pixel(rect.topLeft()) == kYellow, hinted);
+        const QString difference =
+            FirstDifference(shown.copy(rect).copy(belowNumber), back.copy(belowNumber));
+        QVERIFY2(difference.isEmpty(),
+                 qPrintable(QStringLiteral("cell %1 ").arg(cell) + difference));
+    }
+    const double mixed =
+        ShareOfMixedBlocks(shown.copy(ScaledCell(empty == 1 ? 2 : 1, scale)), belowNumber);
+    qInfo("scale %d: %.0f %% of the 2 x 2 blocks below the number are not one colour", scale,
+          100.0 * mixed);
+    QVERIFY(mixed >= minMixedBlocks);
+
+    // The desktop gets the icon up to 256 px (xprop prints a property in full only when told).
+    const auto icon =
+        x.Run(QStringLiteral("xprop"),
+              {QStringLiteral("-len"), QStringLiteral("16777216"), QStringLiteral("-id"),
+               QString::number(game.MainWindow()), QStringLiteral("_NET_WM_ICON")});
+    QVERIFY(icon);
+    QVERIFY2(icon->contains("Icon (256 x 256)"), icon->left(200).constData());
 }
 
 QTEST_GUILESS_MAIN(TestWindow)

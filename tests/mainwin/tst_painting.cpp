@@ -1,4 +1,5 @@
 #include "gamefixture.h"
+#include "shirtimage.h"
 
 #include <QFontInfo>
 #include <QPainter>
@@ -19,6 +20,8 @@ private slots:
     void numbersArePaintedWhereTheyBelong();
     void numbersStayInsideTheCell();
     void tileKeepsColourAndNumberWhenItMoves();
+    void tileDrawsAtTheDevicePixelRatio_data();
+    void tileDrawsAtTheDevicePixelRatio();
 };
 
 namespace {
@@ -198,6 +201,54 @@ void TestPainting::tileKeepsColourAndNumberWhenItMoves() {
     QCOMPARE(int(g.CurrentBoard().CellOf(15)), 16);
     QCOMPARE(CornerColour(g.Tile(15)), kGreen);
     QCOMPARE(g.Tile(15)->printedTexts(), QStringList{QStringLiteral(" 15")});
+}
+
+void TestPainting::tileDrawsAtTheDevicePixelRatio_data() {
+    QTest::addColumn<qreal>("ratio");
+    QTest::addColumn<int>("hintCorner"); // device pixels of pure yellow along the top edge
+    QTest::newRow("ratio 1") << 1.0 << 4;
+    QTest::newRow("ratio 1.5") << 1.5 << 6;
+    // The corner cut at 96 px; the 48 px one with doubled pixels would show 8.
+    QTest::newRow("ratio 2") << 2.0 << 10;
+}
+
+// Drawn on a denser device, a tile paints at that device's pixels: its picture one picture
+// pixel per device pixel, the number in the device's resolution, the hint colour in a corner
+// cut at that resolution. Nothing is drawn at 48 × 48 first and blown up.
+void TestPainting::tileDrawsAtTheDevicePixelRatio() {
+    QFETCH(qreal, ratio);
+    QFETCH(int, hintCorner);
+    TileWidget tile;
+    const QPixmap picture = TileBackPicture(4, ratio);
+    tile.setPicture(picture);
+    tile.setBackColor(kYellow);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPointSize(14);
+    font.setBold(true);
+    tile.printText(font, QPointF(12, 12), QStringLiteral(" 7"));
+    QCOMPARE(tile.size(), QSize(48, 48));
+
+    const int side = picture.width();
+    QImage shown(side, side, QImage::Format_RGB32);
+    shown.setDevicePixelRatio(ratio);
+    tile.render(&shown);
+
+    QImage expected(side, side, QImage::Format_RGB32);
+    expected.setDevicePixelRatio(ratio);
+    expected.fill(kYellow);
+    {
+        QPainter p(&expected);
+        p.drawPixmap(0, 0, picture);
+        p.setFont(font);
+        p.setPen(Qt::black);
+        p.drawText(QRectF(QPointF(12, 12), QSizeF(96, 96)), Qt::AlignLeft | Qt::AlignTop,
+                   QStringLiteral(" 7"));
+    }
+    QCOMPARE(shown, expected);
+    int yellow = 0;
+    while (shown.pixel(yellow, 0) == QColor(kYellow).rgb())
+        ++yellow;
+    QCOMPARE(yellow, hintCorner);
 }
 
 QTEST_MAIN(TestPainting)

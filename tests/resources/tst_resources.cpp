@@ -88,16 +88,22 @@ void TestResources::versionRecord() {
 
 void TestResources::shirtPictures_data() {
     QTest::addColumn<QString>("path");
-    for (int k = 0; k < 15; ++k)
-        QTest::addRow("%d", k)
-            << QStringLiteral(":/shirts/shirt%1.png").arg(k, 2, 10, QLatin1Char('0'));
+    QTest::addColumn<int>("scale");
+    for (int k = 0; k < 15; ++k) {
+        const QString name = QStringLiteral(":/shirts/shirt%1").arg(k, 2, 10, QLatin1Char('0'));
+        QTest::addRow("%d", k) << name + QStringLiteral(".png") << 1;
+        // The same picture drawn for screens of twice the density.
+        QTest::addRow("%d@2x", k) << name + QStringLiteral("@2x.png") << 2;
+    }
 }
 
 void TestResources::shirtPictures() {
     QFETCH(QString, path);
+    QFETCH(int, scale);
     const QImage image(path);
     QVERIFY(!image.isNull());
-    QCOMPARE(image.size(), QSize(48, 48));
+    QCOMPARE(image.size(), QSize(48, 48) * scale);
+    QCOMPARE(image.devicePixelRatio(), qreal(scale));
     QCOMPARE(image.format(), QImage::Format_Indexed8); // 8 bits per pixel
     QVERIFY(image.hasAlphaChannel());
     // A mask, not a blend: every colour is fully opaque or fully transparent.
@@ -105,9 +111,9 @@ void TestResources::shirtPictures() {
         QVERIFY(qAlpha(colour) == 0 || qAlpha(colour) == 255);
     for (const QPoint corner :
          {QPoint(0, 0), QPoint(47, 0), QPoint(0, 47), QPoint(47, 47), QPoint(1, 1), QPoint(46, 46)})
-        QCOMPARE(qAlpha(image.pixel(corner)), 0);
+        QCOMPARE(qAlpha(image.pixel(corner * scale)), 0);
     for (const QPoint inside : {QPoint(24, 24), QPoint(24, 1), QPoint(1, 24), QPoint(46, 24)})
-        QCOMPARE(qAlpha(image.pixel(inside)), 255);
+        QCOMPARE(qAlpha(image.pixel(inside * scale)), 255);
 }
 
 void TestResources::shirtPicturesAllDiffer() {
@@ -139,6 +145,11 @@ void TestResources::icons_data() {
     QTest::newRow("16") << ":/icons/sdvigul-16.png" << 16 << 16;
     QTest::newRow("32") << ":/icons/sdvigul-32.png" << 32 << 16;
     QTest::newRow("about layout") << ":/icons/about-layout-32.png" << 32 << 16;
+    // The window icon's larger sizes, drawn smooth.
+    QTest::newRow("48") << ":/icons/sdvigul-48.png" << 48 << 256;
+    QTest::newRow("64") << ":/icons/sdvigul-64.png" << 64 << 256;
+    QTest::newRow("128") << ":/icons/sdvigul-128.png" << 128 << 256;
+    QTest::newRow("256") << ":/icons/sdvigul-256.png" << 256 << 256;
 }
 
 void TestResources::icons() {
