@@ -39,7 +39,7 @@ const QString kScaleTag = QStringLiteral("scale ");
 
 // Cell k (1..16) of a game drawn at `scale`, in the client area: everything twice as far at
 // scale 2.
-QRect ScaledCell(int cell, int scale) {
+QRect ScaledCell(int cell, qreal scale) {
     const QRect unscaled = ClientShot::CellRect(cell);
     return {unscaled.topLeft() * scale, unscaled.size() * scale};
 }
@@ -57,7 +57,7 @@ bool IsGreenCell(const QImage& client, const QRect& cell) {
 }
 
 // The one empty cell of a dealt board drawn at `scale`; 0 when there is not exactly one.
-int EmptyScaledCell(const QImage& client, int scale) {
+int EmptyScaledCell(const QImage& client, qreal scale) {
     int empty = 0;
     for (int cell = 1; cell <= ClientShot::kCells; ++cell) {
         if (!IsGreenCell(client, ScaledCell(cell, scale)))
@@ -70,7 +70,7 @@ int EmptyScaledCell(const QImage& client, int scale) {
 }
 
 // Some tile shows the hint colour at its rounded corner.
-bool HintShown(const QImage& client, int scale) {
+bool HintShown(const QImage& client, qreal scale) {
     for (int cell = 1; cell <= ClientShot::kCells; ++cell)
         if (client.pixel(ScaledCell(cell, scale).topLeft()) == kYellow)
             return true;
@@ -354,20 +354,22 @@ void TestWindow::titleScrolls() {
 }
 
 void TestWindow::drawnForTheScale_data() {
-    QTest::addColumn<int>("scale");
+    QTest::addColumn<qreal>("scale");
     QTest::addColumn<QString>("picture"); // the tile back the first deal shows, as committed
     QTest::addColumn<double>("minMixedBlocks");
     const QString shirts = QStringLiteral(SDVIGUL_SOURCE_DIR "/resources/shirts/");
     // At scale 1 the 48 px picture lands pixel for pixel, as it always did.
-    QTest::newRow("scale 1") << 1 << shirts + QStringLiteral("shirt00.png") << 0.0;
+    QTest::newRow("scale 1") << 1.0 << shirts + QStringLiteral("shirt00.png") << 0.0;
     // At scale 2 the 96 px one does; doubled 48 px pixels would leave no block mixed.
-    QTest::newRow("scale 2") << 2 << shirts + QStringLiteral("shirt00@2x.png") << 0.3;
+    QTest::newRow("scale 2") << 2.0 << shirts + QStringLiteral("shirt00@2x.png") << 0.3;
+    // At 1.5 the 96 px picture scaled down smoothly, not the 48 px one unevenly doubled.
+    QTest::newRow("scale 1.5") << 1.5 << shirts + QStringLiteral("shirt00@2x.png") << 0.0;
 }
 
 // The window at a display scale: its size and cells scaled, the tile backs drawn from the
 // picture made for the scale, the hint's corners, and the icon handed to the desktop.
 void TestWindow::drawnForTheScale() {
-    QFETCH(int, scale);
+    QFETCH(qreal, scale);
     QFETCH(QString, picture);
     QFETCH(double, minMixedBlocks);
     XSession& x = f_.X();
@@ -375,8 +377,8 @@ void TestWindow::drawnForTheScale() {
 
     const auto info = game.MainInfo();
     QVERIFY(info);
-    QCOMPARE(info->client.width(), 247 * scale);
-    const QSize clientSize(247 * scale, 350 * scale);
+    const QSize clientSize = QSize(247, 350) * scale;
+    QCOMPARE(info->client.width(), clientSize.width());
     const QRect client(info->client.left(), info->client.bottom() + 1 - clientSize.height(),
                        clientSize.width(), clientSize.height());
     QImage screen = x.Screenshot();
@@ -404,9 +406,13 @@ void TestWindow::drawnForTheScale() {
         ++greenRows;
     QCOMPARE(greenRows, clientSize.height());
 
-    QImage back = QImage(picture).convertToFormat(QImage::Format_RGB32);
-    QCOMPARE(back.size(), QSize(48, 48) * scale);
-    back.setDevicePixelRatio(1.0); // compared pixel for pixel with the screen
+    // Scaled the way the game scales it, then compared pixel for pixel with the screen.
+    QImage back = QImage(picture).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    back.setDevicePixelRatio(1.0);
+    const QSize side = QSize(48, 48) * scale;
+    if (back.size() != side)
+        back = back.scaled(side, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    back = back.convertToFormat(QImage::Format_RGB32);
     // Below the number and clear of the rounded corners, in every tile of the first deal.
     const QRect belowNumber(QPoint(8, 36) * scale, QPoint(40, 44) * scale - QPoint(1, 1));
     for (int cell = 1; cell <= ClientShot::kCells; ++cell) {
@@ -425,7 +431,7 @@ void TestWindow::drawnForTheScale() {
     }
     const double mixed =
         ShareOfMixedBlocks(shown.copy(ScaledCell(empty == 1 ? 2 : 1, scale)), belowNumber);
-    qInfo("scale %d: %.0f %% of the 2 x 2 blocks below the number are not one colour", scale,
+    qInfo("scale %.1f: %.0f %% of the 2 x 2 blocks below the number are not one colour", scale,
           100.0 * mixed);
     QVERIFY(mixed >= minMixedBlocks);
 
