@@ -1,29 +1,46 @@
 #!/usr/bin/env bash
 # Installs the built program into a scratch prefix and checks that everything lands in its
-# standard place and that the desktop entry and the metainfo file validate.
+# standard place, that the desktop entry starts the game in the folder of the shipped help
+# text, and that the desktop entry and the metainfo file validate.
 set -euo pipefail
 build_dir=$1
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 
 cmake --install "$build_dir" --prefix "$prefix" >/dev/null
 
-expect() {
-    [ -e "$prefix/$1" ] || { echo "missing after install: $1" >&2; exit 1; }
+fail() {
+    echo "$*" >&2
+    exit 1
 }
-expect bin/sdvigul
-expect share/applications/org.example.sdvigul.desktop
+expect() {
+    [ -e "$prefix/$1" ] || fail "missing after install: $1"
+}
+expect games/sdvigul
+[ -x "$prefix/games/sdvigul" ] || fail "games/sdvigul is not executable"
+[ ! -e "$prefix/bin/sdvigul" ] || fail "bin/sdvigul: the program belongs in games/"
 expect share/metainfo/org.example.sdvigul.metainfo.xml
 for size in 16 32 48 64 128 256; do
     icon=share/icons/hicolor/${size}x${size}/apps/org.example.sdvigul.png
     expect "$icon"
     actual=$(file -b "$prefix/$icon" | grep -o '[0-9]* x [0-9]*' | tr -d ' ')
-    [ "$actual" = "${size}x${size}" ] || { echo "$icon is $actual" >&2; exit 1; }
+    [ "$actual" = "${size}x${size}" ] || fail "$icon is $actual"
 done
-[ -x "$prefix/bin/sdvigul" ] || { echo "bin/sdvigul is not executable" >&2; exit 1; }
+cmp "$source_dir/resources/help/help.txt" "$prefix/share/sdvigul/help.txt"
+expect share/doc/sdvigul/copyright
+for gz in share/doc/sdvigul/changelog.gz share/man/man6/sdvigul.6.gz share/man/ru/man6/sdvigul.6.gz; do
+    expect "$gz"
+    gzip -t "$prefix/$gz"
+done
 
-desktop-file-validate "$prefix/share/applications/org.example.sdvigul.desktop"
-grep -q '^Name=Сдвигуль$' "$prefix/share/applications/org.example.sdvigul.desktop"
-grep -q '^Categories=Game;LogicGame;$' "$prefix/share/applications/org.example.sdvigul.desktop"
+desktop=$prefix/share/applications/org.example.sdvigul.desktop
+expect "${desktop#"$prefix/"}"
+desktop-file-validate "$desktop"
+grep -qx 'Name=Сдвигуль' "$desktop" || fail "desktop entry: Name"
+grep -qx 'Categories=Game;LogicGame;' "$desktop" || fail "desktop entry: Categories"
+# The menu starts the installed program in the folder of help.txt, under this very prefix.
+grep -qxF "Exec=$prefix/games/sdvigul" "$desktop" || fail "desktop entry: $(grep ^Exec= "$desktop")"
+grep -qxF "Path=$prefix/share/sdvigul" "$desktop" || fail "desktop entry: $(grep ^Path= "$desktop")"
 appstreamcli validate --no-net --pedantic "$prefix/share/metainfo/org.example.sdvigul.metainfo.xml"
 echo "install check passed"
