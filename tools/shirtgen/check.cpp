@@ -289,9 +289,11 @@ void checkDoubleSizeShirt(Checker& checker, int index, const QImage& base, const
         largestChannelDifference(meanOpaqueColour(base), meanOpaqueColour(doubled));
     const QRect doubledNumberArea(numberArea.topLeft() * 2, numberArea.size() * 2);
     const int underNumber = meanLuminance(doubled, doubledNumberArea);
-    std::printf("%s: detail %.2f, %d finer rim blocks, mean colour off by %.1f, "
+    std::printf("%s: detail %.2f of %d blocks%s, %d finer rim blocks, mean colour off by %.1f, "
                 "area under the number %d\n",
-                qPrintable(name), detail, blocks.partlyOpaque, meanDifference, underNumber);
+                qPrintable(name), detail, blocks.structured,
+                blocks.structured == 0 ? " (one colour)" : "", blocks.partlyOpaque, meanDifference,
+                underNumber);
 
     checker.expect(blocks.maskMismatches == 0 && blocks.strayPartial == 0, name,
                    "mask is not the base picture's mask at twice the size");
