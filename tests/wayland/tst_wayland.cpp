@@ -20,11 +20,12 @@
 
 using e2e::ClientShot;
 using e2e::PollUntil;
+using namespace Qt::StringLiterals;
 
 namespace {
 
 constexpr char kUser[] = "sdvigul-test";
-const QString kTitle = QStringLiteral("Сдвигуль");
+const QString kTitle = u"Сдвигуль"_s;
 // The title scroll refills the title from 25 blanks and the title; every step is a tail of it.
 const QString kScrollText = QString(25, u' ') + kTitle;
 constexpr int kTimeoutMs = 5000;
@@ -33,17 +34,17 @@ constexpr int kScrollMs = 5000;       // one scroll takes 3.3 s
 
 // sway's window tree, flattened to the windows of clients (the nodes with a pid).
 void CollectViews(const QJsonObject& node, QList<QJsonObject>& views) {
-    if (node.contains(QLatin1String("pid")))
+    if (node.contains("pid"_L1))
         views << node;
-    for (const char* key : {"nodes", "floating_nodes"})
-        for (const auto child : node.value(QLatin1String(key)).toArray())
+    for (const auto key : {"nodes"_L1, "floating_nodes"_L1})
+        for (const auto child : node.value(key).toArray())
             CollectViews(child.toObject(), views);
 }
 
-QRect RectOf(const QJsonObject& object) {
-    return {object.value(QLatin1String("x")).toInt(), object.value(QLatin1String("y")).toInt(),
-            object.value(QLatin1String("width")).toInt(),
-            object.value(QLatin1String("height")).toInt()};
+QRect RectOf(const QJsonObject& view, QLatin1StringView key) {
+    const QJsonObject rect = view.value(key).toObject();
+    return {rect.value("x"_L1).toInt(), rect.value("y"_L1).toInt(), rect.value("width"_L1).toInt(),
+            rect.value("height"_L1).toInt()};
 }
 
 } // namespace
@@ -65,15 +66,15 @@ private slots:
 
 private:
     QString FindOrMakeUser();
+    QString StartSway();
     void Prepare(QProcess& process) const;
     std::optional<QByteArray> Run(const QStringList& command) const;
-    QString StartSway();
     qint64 StartGame();
     QList<QJsonObject> GameViews() const;
     std::optional<QJsonObject> View(qint64 id) const;
     ClientShot Shot(qint64 id) const;
-    void Keys(const QStringList& wtypeArguments) const;
-    QString HowGameEnded();
+    bool Keys(const QStringList& wtypeArguments) const;
+    QString CloseAndSeeHowGameEnds(qint64 id);
 
     QTemporaryDir dir_; // runtime and home folder of the session, the game's working folder
     uid_t uid_ = 0;
@@ -90,18 +91,77 @@ QString TestWayland::FindOrMakeUser() {
     if (!switchUser_)
         return {};
     if (!::getpwnam(kUser))
-        QProcess::execute(QStringLiteral("useradd"),
-                          {QStringLiteral("--system"), QStringLiteral("--no-create-home"),
-                           QStringLiteral("--shell"), QStringLiteral("/usr/sbin/nologin"),
-                           QLatin1String(kUser)});
+        QProcess::execute(u"useradd"_s, {u"--system"_s, u"--no-create-home"_s, u"--shell"_s,
+                                         u"/usr/sbin/nologin"_s, QLatin1String(kUser)});
     const passwd* const entry = ::getpwnam(kUser);
     if (!entry)
-        return QStringLiteral("no user %1 to run sway as, and useradd failed").arg(kUser);
+        return u"no user %1 to run sway as, and useradd failed"_s.arg(kUser);
     uid_ = entry->pw_uid;
     gid_ = entry->pw_gid;
     if (::chown(QFile::encodeName(dir_.path()).constData(), uid_, gid_) != 0)
-        return QStringLiteral("cannot hand %1 to %2").arg(dir_.path(), kUser);
+        return u"cannot hand %1 to %2"_s.arg(dir_.path(), kUser);
     return {};
+}
+
+QString TestWayland::StartSway() {
+    QFile config(dir_.filePath(u"sway.conf"_s));
+    if (!config.open(QIODevice::WriteOnly) || config.write("xwayland disable\n") < 0)
+        return u"cannot write the sway configuration"_s;
+    config.close();
+    for (const auto& [name, value] : {std::pair{u"PATH"_s, u"/usr/sbin:/usr/bin:/sbin:/bin"_s},
+                                      {u"HOME"_s, dir_.path()},
+                                      {u"XDG_RUNTIME_DIR"_s, dir_.path()},
+                                      {u"WLR_BACKENDS"_s, u"headless"_s},
+                                      {u"WLR_RENDERER"_s, u"pixman"_s},
+                                      {u"WLR_LIBINPUT_NO_DEVICES"_s, u"1"_s}})
+        environment_.insert(name, value);
+    Prepare(sway_);
+    sway_.start(u"sway"_s, {u"-c"_s, config.fileName()});
+    sway_.waitForStarted(kTimeoutMs);
+    const QDir dir(dir_.path());
+    QStringList sockets;
+    QStringList displays;
+    PollUntil(
+        [&] {
+            sockets = dir.entryList({u"sway-ipc.*.sock"_s}, QDir::System);
+            displays = dir.entryList({u"wayland-?"_s}, QDir::System);
+            return sway_.state() != QProcess::Running ||
+                   (!sockets.isEmpty() && !displays.isEmpty());
+        },
+        kTimeoutMs);
+    if (sockets.isEmpty() || displays.isEmpty())
+        return u"headless sway did not start: "_s + sway_.errorString() + u' ' +
+               QString::fromLocal8Bit(sway_.readAllStandardError().right(600));
+    environment_.insert(u"SWAYSOCK"_s, dir.filePath(sockets.front()));
+    environment_.insert(u"WAYLAND_DISPLAY"_s, displays.front());
+    return {};
+}
+
+void TestWayland::initTestCase() {
+    QVERIFY(dir_.isValid());
+    // A copy the session's user can run wherever the build lies.
+    gameCopy_ = dir_.filePath(u"sdvigul"_s);
+    QVERIFY(QFile::copy(QStringLiteral(SDVIGUL_GAME_BINARY), gameCopy_));
+    QString problem = FindOrMakeUser();
+    if (problem.isEmpty())
+        problem = StartSway();
+    if (!problem.isEmpty())
+        QSKIP(qPrintable(problem));
+}
+
+void TestWayland::cleanupTestCase() {
+    sway_.terminate();
+    if (!sway_.waitForFinished(kTimeoutMs)) {
+        sway_.kill();
+        sway_.waitForFinished(kTimeoutMs);
+    }
+}
+
+void TestWayland::cleanup() {
+    if (game_.state() != QProcess::NotRunning) {
+        game_.kill();
+        game_.waitForFinished(kTimeoutMs);
+    }
 }
 
 // Every program of the session runs as the session's user, in its folder, with its
@@ -109,10 +169,7 @@ QString TestWayland::FindOrMakeUser() {
 void TestWayland::Prepare(QProcess& process) const {
     process.setProcessEnvironment(environment_);
     process.setWorkingDirectory(dir_.path());
-    const bool switchUser = switchUser_;
-    const uid_t uid = uid_;
-    const gid_t gid = gid_;
-    process.setChildProcessModifier([switchUser, uid, gid] {
+    process.setChildProcessModifier([switchUser = switchUser_, uid = uid_, gid = gid_] {
         if (switchUser &&
             (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0))
             ::_exit(126);
@@ -131,64 +188,6 @@ std::optional<QByteArray> TestWayland::Run(const QStringList& command) const {
     return process.readAllStandardOutput();
 }
 
-QString TestWayland::StartSway() {
-    QFile config(dir_.filePath(QStringLiteral("sway.conf")));
-    if (!config.open(QIODevice::WriteOnly) || config.write("xwayland disable\n") < 0)
-        return QStringLiteral("cannot write the sway configuration");
-    config.close();
-    environment_.insert(QStringLiteral("PATH"), QStringLiteral("/usr/sbin:/usr/bin:/sbin:/bin"));
-    environment_.insert(QStringLiteral("HOME"), dir_.path());
-    environment_.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir_.path());
-    environment_.insert(QStringLiteral("WLR_BACKENDS"), QStringLiteral("headless"));
-    environment_.insert(QStringLiteral("WLR_RENDERER"), QStringLiteral("pixman"));
-    environment_.insert(QStringLiteral("WLR_LIBINPUT_NO_DEVICES"), QStringLiteral("1"));
-    Prepare(sway_);
-    sway_.start(QStringLiteral("sway"), {QStringLiteral("-c"), config.fileName()});
-    sway_.waitForStarted(kTimeoutMs);
-    const QDir dir(dir_.path());
-    QStringList sockets;
-    QStringList displays;
-    PollUntil(
-        [&] {
-            sockets = dir.entryList({QStringLiteral("sway-ipc.*.sock")}, QDir::System);
-            displays = dir.entryList({QStringLiteral("wayland-?")}, QDir::System);
-            return sway_.state() != QProcess::Running ||
-                   (!sockets.isEmpty() && !displays.isEmpty());
-        },
-        kTimeoutMs);
-    if (sockets.isEmpty() || displays.isEmpty())
-        return QStringLiteral("headless sway did not start: ") + sway_.errorString() + u' ' +
-               QString::fromLocal8Bit(sway_.readAllStandardError().right(600));
-    environment_.insert(QStringLiteral("SWAYSOCK"), dir.filePath(sockets.front()));
-    environment_.insert(QStringLiteral("WAYLAND_DISPLAY"), displays.front());
-    return {};
-}
-
-void TestWayland::initTestCase() {
-    QVERIFY(dir_.isValid());
-    // A copy the session's user can run wherever the build lies.
-    gameCopy_ = dir_.filePath(QStringLiteral("sdvigul"));
-    QVERIFY(QFile::copy(QStringLiteral(SDVIGUL_GAME_BINARY), gameCopy_));
-    QString problem = FindOrMakeUser();
-    if (problem.isEmpty())
-        problem = StartSway();
-    if (!problem.isEmpty())
-        QSKIP(qPrintable(problem));
-}
-
-void TestWayland::cleanupTestCase() {
-    sway_.terminate();
-    if (!sway_.waitForFinished(kTimeoutMs))
-        sway_.kill();
-}
-
-void TestWayland::cleanup() {
-    if (game_.state() != QProcess::NotRunning) {
-        game_.kill();
-        game_.waitForFinished(kTimeoutMs);
-    }
-}
-
 // Starts the game as the session's client (no DISPLAY, no QT_QPA_PLATFORM: it picks Wayland
 // itself) and returns the id of its window in sway's tree, 0 when none appears.
 qint64 TestWayland::StartGame() {
@@ -197,25 +196,22 @@ qint64 TestWayland::StartGame() {
     if (!game_.waitForStarted(kTimeoutMs) ||
         !PollUntil([&] { return !GameViews().isEmpty(); }, kTimeoutMs, 100))
         return 0;
-    return GameViews().front().value(QLatin1String("id")).toInteger();
+    return GameViews().front().value("id"_L1).toInteger();
 }
 
 QList<QJsonObject> TestWayland::GameViews() const {
     QList<QJsonObject> views;
-    const auto tree = Run({QStringLiteral("swaymsg"), QStringLiteral("-r"), QStringLiteral("-t"),
-                           QStringLiteral("get_tree")});
-    if (tree)
+    if (const auto tree = Run({u"swaymsg"_s, u"-r"_s, u"-t"_s, u"get_tree"_s}))
         CollectViews(QJsonDocument::fromJson(*tree).object(), views);
-    QList<QJsonObject> games;
-    for (const QJsonObject& view : views)
-        if (view.value(QLatin1String("pid")).toInteger() == game_.processId())
-            games << view;
-    return games;
+    views.removeIf([&](const QJsonObject& view) {
+        return view.value("pid"_L1).toInteger() != game_.processId();
+    });
+    return views;
 }
 
 std::optional<QJsonObject> TestWayland::View(qint64 id) const {
     for (const QJsonObject& view : GameViews())
-        if (view.value(QLatin1String("id")).toInteger() == id)
+        if (view.value("id"_L1).toInteger() == id)
             return view;
     return std::nullopt;
 }
@@ -225,43 +221,39 @@ ClientShot TestWayland::Shot(qint64 id) const {
     const auto view = View(id);
     if (!view)
         return {};
-    const QRect frame = RectOf(view->value(QLatin1String("rect")).toObject());
     const QRect window =
-        RectOf(view->value(QLatin1String("window_rect")).toObject()).translated(frame.topLeft());
-    const QRect board(window.left(), window.bottom() + 1 - ClientShot::kClientSize.height(),
-                      ClientShot::kClientSize.width(), ClientShot::kClientSize.height());
-    const QString file = dir_.filePath(QStringLiteral("shot.png"));
+        RectOf(*view, "window_rect"_L1).translated(RectOf(*view, "rect"_L1).topLeft());
+    const QSize size = ClientShot::kClientSize;
+    const QString geometry = u"%1,%2 %3x%4"_s.arg(window.left())
+                                 .arg(window.bottom() + 1 - size.height())
+                                 .arg(size.width())
+                                 .arg(size.height());
+    const QString file = dir_.filePath(u"shot.png"_s);
     QFile::remove(file);
-    const QString geometry = QStringLiteral("%1,%2 %3x%4")
-                                 .arg(board.x())
-                                 .arg(board.y())
-                                 .arg(board.width())
-                                 .arg(board.height());
-    if (!Run({QStringLiteral("grim"), QStringLiteral("-g"), geometry, file}))
+    if (!Run({u"grim"_s, u"-g"_s, geometry, file}))
         return {};
     return ClientShot(QImage(file).convertToFormat(QImage::Format_RGB32));
 }
 
 // A new virtual keyboard can lose its first key while the compositor announces it, so every
 // run of wtype leads with a Shift tap, which no window of the game reacts to.
-void TestWayland::Keys(const QStringList& wtypeArguments) const {
-    QVERIFY(Run(QStringList{QStringLiteral("wtype"), QStringLiteral("-s"), QStringLiteral("700"),
-                            QStringLiteral("-k"), QStringLiteral("Shift_L"), QStringLiteral("-s"),
-                            QStringLiteral("100")} +
-                wtypeArguments));
+bool TestWayland::Keys(const QStringList& wtypeArguments) const {
+    return Run(QStringList{u"wtype"_s, u"-s"_s, u"700"_s, u"-k"_s, u"Shift_L"_s, u"-s"_s,
+                           u"100"_s} +
+               wtypeArguments)
+        .has_value();
 }
 
-// Empty when the game ends by itself with status 0 and has written nothing to stderr,
-// otherwise what went wrong.
-QString TestWayland::HowGameEnded() {
+// Closes the window the way the compositor does. Empty when the game then ends by itself with
+// status 0 and has written nothing to stderr, otherwise what went wrong.
+QString TestWayland::CloseAndSeeHowGameEnds(qint64 id) {
+    if (!Run({u"swaymsg"_s, u"[con_id=%1] kill"_s.arg(id)}))
+        return u"swaymsg kill failed"_s;
     if (!game_.waitForFinished(kTimeoutMs))
-        return QStringLiteral("the game still runs");
-    const QByteArray errors = game_.readAllStandardError();
+        return u"the game still runs"_s;
     if (game_.exitStatus() != QProcess::NormalExit || game_.exitCode() != 0)
-        return QStringLiteral("the game ended with status %1 (%2)")
-            .arg(game_.exitCode())
-            .arg(game_.exitStatus() == QProcess::NormalExit ? "exit" : "crash");
-    return QString::fromUtf8(errors);
+        return u"the game ended with status %1"_s.arg(game_.exitCode());
+    return QString::fromUtf8(game_.readAllStandardError());
 }
 
 void TestWayland::playsScrollsAndCloses() {
@@ -270,40 +262,33 @@ void TestWayland::playsScrollsAndCloses() {
     const qint64 id = StartGame();
     QVERIFY2(id != 0, "the game's window did not appear");
     const QJsonObject view = *View(id);
-    QCOMPARE(view.value(QLatin1String("name")).toString(), kTitle);
-    QCOMPARE(view.value(QLatin1String("shell")).toString(), QStringLiteral("xdg_shell"));
-    QCOMPARE(RectOf(view.value(QLatin1String("window_rect")).toObject()).width(),
-             ClientShot::kClientSize.width());
+    QCOMPARE(view.value("name"_L1).toString(), kTitle);
+    QCOMPARE(view.value("shell"_L1).toString(), u"xdg_shell"_s);
+    QCOMPARE(RectOf(view, "window_rect"_L1).width(), ClientShot::kClientSize.width());
     QVERIFY2(PollUntil([&] { return Shot(id).BoardHidden(); }, kTimeoutMs, 100),
              "the board shows before the first deal");
 
-    Keys({QStringLiteral("-k"), QStringLiteral("F2")});
+    QVERIFY(Keys({u"-k"_s, u"F2"_s}));
     ClientShot dealt;
-    QVERIFY2(PollUntil(
-                 [&] {
-                     dealt = Shot(id);
-                     return dealt.EmptyCell() != 0 && dealt.TilesDistinct();
-                 },
-                 kTimeoutMs, 100),
-             "F2 did not deal 15 distinct tiles and one empty cell");
+    const auto isDealt = [&] {
+        dealt = Shot(id);
+        return dealt.EmptyCell() != 0 && dealt.TilesDistinct();
+    };
+    QVERIFY2(PollUntil(isDealt, kTimeoutMs, 100), "F2 did not deal 15 tiles and an empty cell");
 
-    Keys({QStringLiteral("-M"), QStringLiteral("ctrl"), QStringLiteral("-k"), QStringLiteral("F3"),
-          QStringLiteral("-m"), QStringLiteral("ctrl")});
-    QVERIFY2(PollUntil(
-                 [&] {
-                     const ClientShot playing = Shot(id);
-                     return !playing.SamePosition(dealt) && playing.TimeValueShown() &&
-                            playing.MoveValueShown();
-                 },
-                 kTimeoutMs, 100),
-             "Ctrl+F3 did not start the move master");
+    QVERIFY(Keys({u"-M"_s, u"ctrl"_s, u"-k"_s, u"F3"_s, u"-m"_s, u"ctrl"_s}));
+    const auto isPlaying = [&] {
+        const ClientShot playing = Shot(id);
+        return !playing.SamePosition(dealt) && playing.TimeValueShown() && playing.MoveValueShown();
+    };
+    QVERIFY2(PollUntil(isPlaying, kTimeoutMs, 100), "Ctrl+F3 did not start the move master");
 
     QStringList titles;
     const auto watchTitle = [&] {
         const auto current = View(id);
-        if (current &&
-            titles.value(titles.size() - 1) != current->value(QLatin1String("name")).toString())
-            titles << current->value(QLatin1String("name")).toString();
+        const QString title = current ? current->value("name"_L1).toString() : QString();
+        if (current && titles.value(titles.size() - 1) != title)
+            titles << title;
         return current.has_value();
     };
     QVERIFY2(PollUntil([&] { return watchTitle() && titles.last() != kTitle; },
@@ -314,8 +299,7 @@ void TestWayland::playsScrollsAndCloses() {
     for (const QString& title : titles)
         QVERIFY2(!title.isEmpty() && kScrollText.endsWith(title), qPrintable(title));
 
-    QVERIFY(Run({QStringLiteral("swaymsg"), QStringLiteral("[con_id=%1] kill").arg(id)}));
-    const QString ending = HowGameEnded();
+    const QString ending = CloseAndSeeHowGameEnds(id);
     QVERIFY2(ending.isEmpty(), qPrintable(ending));
 }
 
@@ -323,26 +307,25 @@ void TestWayland::playsScrollsAndCloses() {
 void TestWayland::closesWhileBoxIsOpen() {
     const qint64 id = StartGame();
     QVERIFY2(id != 0, "the game's window did not appear");
-    Keys({QStringLiteral("-k"), QStringLiteral("F1")});
+    QVERIFY(Keys({u"-k"_s, u"F1"_s}));
     QVERIFY2(PollUntil([&] { return GameViews().size() == 2; }, kTimeoutMs, 100),
              "F1 did not open the message box");
-    QVERIFY(Run({QStringLiteral("swaymsg"), QStringLiteral("[con_id=%1] kill").arg(id)}));
-    const QString ending = HowGameEnded();
+    const QString ending = CloseAndSeeHowGameEnds(id);
     QVERIFY2(ending.isEmpty(), qPrintable(ending));
 }
 
 // Without a compositor to answer, the game says so in one line instead of Qt's abort.
 void TestWayland::reportsUnreachableCompositor() {
     const QProcessEnvironment session = environment_;
-    environment_.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("wayland-none"));
+    environment_.insert(u"WAYLAND_DISPLAY"_s, u"wayland-none"_s);
     Prepare(game_);
     environment_ = session;
     game_.start(gameCopy_, {});
     QVERIFY(game_.waitForFinished(kTimeoutMs));
     QCOMPARE(game_.exitCode(), 1);
     const QString errors = QString::fromUtf8(game_.readAllStandardError());
-    QVERIFY2(errors.startsWith(QLatin1String("sdvigul: ")) && errors.count(u'\n') == 1 &&
-                 errors.contains(QLatin1String("wayland-none")),
+    QVERIFY2(errors.startsWith("sdvigul: "_L1) && errors.count(u'\n') == 1 &&
+                 errors.contains("wayland-none"_L1),
              qPrintable(errors));
 }
 
