@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package and checks that it installs on a clean Debian 12 and starts the
 # game: the package goes into a fresh minimal system made with debootstrap, apt pulls in its
-# dependencies, and the installed game must map its window under Xvfb.
+# dependencies, and the installed game, started as the desktop menu starts it (the entry's
+# Exec= in its Path=), must map its window under Xvfb and show the shipped help on F1.
 #   sudo bash packaging/check-deb.sh            (needs root, debootstrap and the Debian mirror)
 #   CLEAN_ROOT=/path/to/pristine/bookworm ...   (reuse a ready minimal system, copied first)
 set -euo pipefail
@@ -19,8 +20,12 @@ echo "check-deb.sh: built $deb"
 dpkg-deb --info "$deb" | sed -n '/Depends/p'
 
 root=$(mktemp -d /tmp/sdvigul-clean.XXXX)
+chmod 755 "$root" # apt downloads as the user _apt
 cleanup() {
-    pkill -f "$root" 2>/dev/null || true
+    # Whatever still runs inside the new system (the game, Xvfb after a failed step).
+    for proc in /proc/[0-9]*; do
+        [ "$(readlink "$proc/root" 2>/dev/null)" = "$root" ] && kill "${proc#/proc/}" 2>/dev/null
+    done
     for m in dev/pts dev proc sys; do umount -l "$root/$m" 2>/dev/null || true; done
     rm -rf "$root"
 }
@@ -31,7 +36,10 @@ else
     mirror=$(awk '/^URIs:/{print $2; exit}' /etc/apt/sources.list.d/debian.sources 2>/dev/null || true)
     debootstrap --variant=minbase bookworm "$root" ${mirror:+"$mirror"} >/dev/null
 fi
-cp /etc/apt/sources.list.d/debian.sources "$root/etc/apt/sources.list.d/" 2>/dev/null || true
+# The host's sources in place of debootstrap's own list, which names the same mirror.
+if cp /etc/apt/sources.list.d/debian.sources "$root/etc/apt/sources.list.d/" 2>/dev/null; then
+    rm -f "$root/etc/apt/sources.list"
+fi
 cp /etc/resolv.conf "$root/etc/resolv.conf" 2>/dev/null || true
 for m in proc sys dev dev/pts; do mount --bind "/$m" "$root/$m"; done
 cp "$deb" "$root/tmp/sdvigul.deb"
@@ -40,22 +48,36 @@ chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 b
     apt-get update -qq
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
         /tmp/sdvigul.deb xvfb xdotool >/dev/null
-    test -x /usr/bin/sdvigul
-    test -f /usr/share/applications/org.example.sdvigul.desktop
+    test -x /usr/games/sdvigul
+    test -f /usr/share/sdvigul/help.txt
+    test -f /usr/share/man/man6/sdvigul.6.gz
+    test -f /usr/share/man/ru/man6/sdvigul.6.gz
+    test -f /usr/share/doc/sdvigul/copyright
     test -f /usr/share/icons/hicolor/48x48/apps/org.example.sdvigul.png
+    entry=/usr/share/applications/org.example.sdvigul.desktop
+    exec_line=$(sed -n "s/^Exec=//p" $entry)
+    folder=$(sed -n "s/^Path=//p" $entry)
+    echo "check-deb.sh: the menu runs \"$exec_line\" in $folder"
     Xvfb :57 -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
     xvfb=$!
     sleep 1
-    DISPLAY=:57 sdvigul >/tmp/sdvigul.log 2>&1 &
+    (cd "$folder" && DISPLAY=:57 exec $exec_line) >/tmp/sdvigul.log 2>&1 &
     game=$!
-    if DISPLAY=:57 timeout 20 xdotool search --sync --onlyvisible --name "^Сдвигуль$" >/dev/null; then
+    rc=1
+    if window=$(DISPLAY=:57 timeout 20 xdotool search --sync --onlyvisible --name "^Сдвигуль$" |
+        head -n 1); then
         echo "check-deb.sh: the installed game started and mapped its window"
-        rc=0
+        DISPLAY=:57 xdotool windowfocus --sync "$window" key F1
+        if DISPLAY=:57 timeout 10 xdotool search --sync --onlyvisible --name "^help.txt - " >/dev/null; then
+            echo "check-deb.sh: F1 showed the shipped help"
+            rc=0
+        else
+            echo "check-deb.sh: F1 did not show the help" >&2
+        fi
     else
         echo "check-deb.sh: the installed game did not show its window" >&2
-        cat /tmp/sdvigul.log >&2
-        rc=1
     fi
+    [ $rc -eq 0 ] || cat /tmp/sdvigul.log >&2
     kill $game $xvfb 2>/dev/null || true
     exit $rc
 '
