@@ -18,6 +18,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFontInfo>
+#include <QKeyEvent>
 #include <QLayout>
 #include <QMessageBox>
 #include <QScreen>
@@ -44,6 +45,39 @@ QString FormatLongTime(int seconds) {
         .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
         .arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }
+
+// The congratulation is answered by Yes or No only. A message box takes Esc and a close
+// request (its title bar's button, the window manager) as No, which would end the game when
+// the player only wanted the box out of the way; while it is open, both are dropped.
+class AnswerRequired final : public QObject {
+public:
+    explicit AnswerRequired(const QWidget& owner) : owner_(owner) {
+        qApp->installEventFilter(this);
+    }
+    ~AnswerRequired() override { qApp->removeEventFilter(this); }
+    AnswerRequired(const AnswerRequired&) = delete;
+    AnswerRequired& operator=(const AnswerRequired&) = delete;
+
+protected:
+    bool eventFilter(QObject* receiver, QEvent* event) override {
+        const bool key = event->type() == QEvent::KeyPress;
+        if (!key && event->type() != QEvent::Close)
+            return false;
+        const auto* widget = qobject_cast<QWidget*>(receiver);
+        const auto* box = qobject_cast<const QMessageBox*>(widget ? widget->window() : nullptr);
+        if (!box || box->parentWidget() != &owner_)
+            return false;
+        if (key)
+            return static_cast<QKeyEvent*>(event)->matches(QKeySequence::Cancel);
+        if (box->clickedButton())
+            return false; // the box closes after an answer
+        event->ignore();  // an ignored close leaves the box open
+        return true;
+    }
+
+private:
+    const QWidget& owner_;
+};
 
 } // namespace
 
@@ -249,6 +283,7 @@ void frmGame::Game() {
         return; // one congratulation per solved board
     congratulating_ = true;
     QApplication::beep();
+    const AnswerRequired onlyYesOrNo(*this);
     const QMessageBox::StandardButton answer = ShowMessageBox(
         this, QMessageBox::Information, res::LoadResString(21), res::LoadResString(20),
         QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
