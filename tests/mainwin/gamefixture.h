@@ -64,15 +64,30 @@ struct GameFixture {
     }
 };
 
-// Runs `inspect` once the next modal message box is open, then presses `answer` in it.
+// The numbers painted on tiles 1..15: a blank where a sign would stand, then the digits.
+inline const QStringList kNumberTexts = {QString(), " 1", " 2",  " 3",  " 4",  " 5",  " 6",  " 7",
+                                         " 8",      " 9", " 10", " 11", " 12", " 13", " 14", " 15"};
+
+// Runs `act` once the next modal window (a dialog or a message box) is open.
+inline void OnNextModal(std::function<void(QWidget*)> act) {
+    QTimer::singleShot(0, [act] {
+        if (QWidget* modal = QApplication::activeModalWidget())
+            act(modal);
+    });
+}
+
+// Runs `inspect` once the next modal message box is open, then presses `answer` in it;
+// with QMessageBox::NoButton the inspection answers the box itself.
 inline void AnswerNextMessageBox(QMessageBox::StandardButton answer,
                                  std::function<void(QMessageBox*)> inspect = {}) {
-    QTimer::singleShot(0, [answer, inspect] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    OnNextModal([answer, inspect](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
         if (!box)
             return;
         if (inspect)
             inspect(box);
+        if (answer == QMessageBox::NoButton)
+            return;
         if (QAbstractButton* button = box->button(answer))
             button->click();
         else

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -15,11 +16,12 @@ private slots:
     void initTestCase() { res::InitResources(); }
 
     void startsWithBoardHiddenAndMenusPrepared();
-    void menuTexts_data();
-    void menuTexts();
+    void menusAsTheMenuBarHoldsThem_data();
+    void menusAsTheMenuBarHoldsThem();
     void windowIsFixedAndHasNoMaximizeButton();
     void firstNewGameShowsAndDealsBoard();
     void laterNewGamesKeepPicturesAndResetNothingElse();
+    void everySignalReachesItsHandler();
     void clickMoves_data();
     void clickMoves();
     void clickWithRealMouseInClickMode();
@@ -29,6 +31,7 @@ private slots:
     void dropOnOccupiedCellIsNoMove();
     void modeSwitching();
     void modeMenuItemsKeepOneCheckMark();
+    void congratulationYesDealsAgain_data();
     void congratulationYesDealsAgain();
     void congratulationNoClosesWindow();
     void exitClosesWindow();
@@ -53,7 +56,14 @@ void TestFrmGame::startsWithBoardHiddenAndMenusPrepared() {
     QVERIFY(g.TimeLabel()->text().isEmpty());
     QVERIFY(g.MoveLabel()->text().isEmpty());
     QCOMPARE(g.findChild<QLabel*>(QStringLiteral("lblTimeCap"))->text(), QStringLiteral("Время:"));
-    QCOMPARE(g.findChild<QLabel*>(QStringLiteral("lblHodCap"))->text(), QStringLiteral("Ход:"));
+    const QLabel* moveCaption = g.findChild<QLabel*>(QStringLiteral("lblHodCap"));
+    QCOMPARE(moveCaption->text(), QStringLiteral("Ход:"));
+    QCOMPARE(moveCaption->foregroundRole(), QPalette::HighlightedText);
+    // The longest texts a run shows in a day fit their labels.
+    for (const auto& [label, text] : {std::pair{g.TimeLabel(), QStringLiteral("23:59:59")},
+                                      std::pair{g.MoveLabel(), QStringLiteral("99999")}})
+        QVERIFY2(label->fontMetrics().horizontalAdvance(text) <= label->contentsRect().width(),
+                 qPrintable(text));
     QVERIFY(f.TreeMatchesBoard());
     QVERIFY(g.CurrentBoard().IsSolved());
     QCOMPARE(g.Tile(2)->size(), QSize(51, 51));
@@ -68,32 +78,49 @@ void TestFrmGame::startsWithBoardHiddenAndMenusPrepared() {
     QCOMPARE(g.Chip(), 0);
 }
 
-void TestFrmGame::menuTexts_data() {
-    QTest::addColumn<QString>("array");
+void TestFrmGame::menusAsTheMenuBarHoldsThem_data() {
+    QTest::addColumn<QList<int>>("path"); // positions from the menu bar down
+    QTest::addColumn<int>("siblings");    // entries of the menu the item stands in
+    QTest::addColumn<QString>("array");   // the control array the handler knows it by
     QTest::addColumn<int>("index");
     QTest::addColumn<QString>("text");
-    QTest::newRow("mnuMain 0") << "main" << 0 << "&Игра";
-    QTest::newRow("mnuMain 1") << "main" << 1 << "&Справка";
+    QTest::newRow("mnuMain 0") << QList<int>{0} << 2 << "main" << 0 << "&Игра";
     const char* game[] = {"&Новая игра", "-", "Сдвиг &фишки",  "-", "Под&сказка",
                           "Ру&башка...", "-", "&Мастер ходов", "-", "Вы&ход"};
     for (int i = 0; i < 10; ++i)
-        QTest::addRow("mnuGame %d", i) << "game" << i << QString::fromUtf8(game[i]);
-    QTest::newRow("mnuDrag 0") << "drag" << 0 << "По &клику";
-    QTest::newRow("mnuDrag 1") << "drag" << 1 << "&Перетаскиванием";
-    QTest::newRow("mnuF1 0") << "f1" << 0 << "&Вызов справки";
-    QTest::newRow("mnuF1 1") << "f1" << 1 << "-";
-    QTest::newRow("mnuF1 2") << "f1" << 2 << "О &программе";
+        QTest::addRow("mnuGame %d", i)
+            << QList<int>{0, i} << 10 << "game" << i << QString::fromUtf8(game[i]);
+    QTest::newRow("mnuDrag 0") << QList<int>{0, 2, 0} << 2 << "drag" << 0 << "По &клику";
+    QTest::newRow("mnuDrag 1") << QList<int>{0, 2, 1} << 2 << "drag" << 1 << "&Перетаскиванием";
+    QTest::newRow("mnuMain 1") << QList<int>{1} << 2 << "main" << 1 << "&Справка";
+    QTest::newRow("mnuF1 0") << QList<int>{1, 0} << 3 << "f1" << 0 << "&Вызов справки";
+    QTest::newRow("mnuF1 1") << QList<int>{1, 1} << 3 << "f1" << 1 << "-";
+    QTest::newRow("mnuF1 2") << QList<int>{1, 2} << 3 << "f1" << 2 << "О &программе";
 }
 
-void TestFrmGame::menuTexts() {
+void TestFrmGame::menusAsTheMenuBarHoldsThem() {
+    QFETCH(QList<int>, path);
+    QFETCH(int, siblings);
     QFETCH(QString, array);
     QFETCH(int, index);
     QFETCH(QString, text);
     GameFixture f;
-    QAction* item = array == "main"   ? f.game->MainItem(index)
-                    : array == "game" ? f.game->GameItem(index)
-                    : array == "drag" ? f.game->DragItem(index)
-                                      : f.game->HelpItem(index);
+    // Down the menus as the player opens them.
+    QList<QAction*> level = f.game->menuBar()->actions();
+    QAction* item = nullptr;
+    for (int position : path) {
+        if (item)
+            level = item->menu() ? item->menu()->actions() : QList<QAction*>{};
+        QVERIFY(level.size() > position);
+        item = level.at(position);
+    }
+    QCOMPARE(level.size(), siblings);
+    // It is the item the window's handler receives with this index.
+    QAction* known = array == "main"   ? f.game->MainItem(index)
+                     : array == "game" ? f.game->GameItem(index)
+                     : array == "drag" ? f.game->DragItem(index)
+                                       : f.game->HelpItem(index);
+    QCOMPARE(item, known);
     QCOMPARE(item->isSeparator(), text == "-");
     if (item->isSeparator()) {
         QCOMPARE(item->property("caption").toString(), text); // the stored caption stays
@@ -127,6 +154,16 @@ void TestFrmGame::firstNewGameShowsAndDealsBoard() {
     GameFixture f;
     frmGame& g = *f.game;
     QVERIFY(g.Tile(5)->picture().isNull());
+    // Picture 9 chosen before the first game dresses the hidden board ...
+    OnNextModal([](QWidget* chooser) {
+        QTest::mouseClick(chooser->findChild<QWidget*>(QStringLiteral("img_9")), Qt::LeftButton);
+        QTest::mouseClick(chooser->findChild<QWidget*>(QStringLiteral("cmd_0")), Qt::LeftButton);
+    });
+    g.mnuGame_Click(5);
+    const QImage ninth =
+        QImage(QStringLiteral(":/shirts/shirt09.png")).convertToFormat(QImage::Format_ARGB32);
+    QCOMPARE(g.Tile(5)->picture().toImage().convertToFormat(QImage::Format_ARGB32), ninth);
+    // ... and the first game replaces it by picture 0 on every tile.
     f.DealWithFreeCell(7);
     QVERIFY(!g.BoardFrame()->isHidden());
     QVERIFY(g.Started());
@@ -137,7 +174,7 @@ void TestFrmGame::firstNewGameShowsAndDealsBoard() {
     for (int k = 1; k <= 15; ++k) {
         QCOMPARE(g.Tile(k)->picture().toImage().convertToFormat(QImage::Format_ARGB32),
                  first.convertToFormat(QImage::Format_ARGB32));
-        QCOMPARE(g.Tile(k)->printedTexts(), QStringList{QStringLiteral(" %1").arg(k)});
+        QCOMPARE(g.Tile(k)->printedTexts(), QStringList{kNumberTexts[k]});
     }
     QCOMPARE(g.Tile(2)->size(), QSize(51, 51)); // keeps its own size
     QCOMPARE(g.Tile(4)->size(), QSize(48, 48));
@@ -161,6 +198,52 @@ void TestFrmGame::laterNewGamesKeepPicturesAndResetNothingElse() {
         QCOMPARE(g.Tile(k)->picture().cacheKey(), other.cacheKey());
         QCOMPARE(g.Tile(k)->printedTexts().size(), 1);
     }
+}
+
+void TestFrmGame::everySignalReachesItsHandler() {
+    // The handlers are called directly everywhere else; here each control's own signal is
+    // fired once, and the remembered tile shows that the handler ran for that index.
+    GameFixture f;
+    frmGame& g = *f.game;
+    f.DealWithFreeCell(16);
+    for (int k = 1; k <= 15; ++k) {
+        TileWidget* tile = g.Tile(k);
+        emit tile->DragOver(k);
+        QCOMPARE(g.Chip(), k);
+        emit tile->DragDrop(k);
+        QCOMPARE(g.Chip(), 0);
+        g.pC_DragOver(k);
+        emit tile->DragEnded(k);
+        QCOMPARE(g.Chip(), 0);
+        g.pC_DragOver(1); // tile 1 cannot move: the click only forgets it
+        emit tile->Click(k);
+        QCOMPARE(g.Chip(), 0);
+    }
+    QVERIFY(g.CurrentBoard() ==
+            BoardWithCells({2, 1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}));
+    for (int cell = 1; cell <= 16; ++cell) {
+        g.pC_DragOver(1);
+        emit g.Cell(cell)->DragDrop(cell);
+        QCOMPARE(g.Chip(), 0);
+    }
+    // Timer 1 starts timer 0, whose tick scrolls the title; timer 2 is the master's tick.
+    QMetaObject::invokeMethod(g.Timer(1), "timeout");
+    QVERIFY(g.Timer(0)->isActive());
+    QMetaObject::invokeMethod(g.Timer(0), "timeout");
+    QCOMPARE(g.windowTitle(), QStringLiteral("двигуль"));
+    g.mnuGame_Click(7);
+    QMetaObject::invokeMethod(g.Timer(2), "timeout");
+    QCOMPARE(g.MoveLabel()->text(), QStringLiteral("1"));
+    // The menu commands that open a window of their own.
+    QStringList opened;
+    for (QAction* item : {g.GameItem(5), g.HelpItem(2)}) {
+        OnNextModal([&opened](QWidget* modal) {
+            opened << QString::fromLatin1(modal->metaObject()->className());
+            modal->close();
+        });
+        item->trigger();
+    }
+    QCOMPARE(opened, (QStringList{"frmShirt", "frmAbout"}));
 }
 
 void TestFrmGame::clickMoves_data() {
@@ -241,8 +324,8 @@ void TestFrmGame::dragProtocol() {
         g.P_DragDrop(16);
     else
         g.pC_DragDrop(dropOn == "self" ? tile : 3);
+    QCOMPARE(g.Chip(), 0); // forgotten by the drop, before the drag reports its end
     g.pC_DragEnded(tile);
-    QCOMPARE(g.Chip(), 0);
     QVERIFY(f.TreeMatchesBoard());
     QCOMPARE(g.CurrentBoard() != before, moves);
     if (moves)
@@ -330,13 +413,21 @@ void TestFrmGame::modeMenuItemsKeepOneCheckMark() {
     QVERIFY(!g.GameItem(4)->isChecked());
 }
 
+void TestFrmGame::congratulationYesDealsAgain_data() {
+    QTest::addColumn<bool>("byEnter");
+    QTest::newRow("Yes button") << false;
+    QTest::newRow("Enter") << true;
+}
+
 void TestFrmGame::congratulationYesDealsAgain() {
+    QFETCH(bool, byEnter);
     GameFixture f;
     frmGame& g = *f.game;
     f.DealOneFromSolved();
     g.mnuDrag_Click(0);
+    g.mnuGame_Click(4);
     bool asked = false;
-    AnswerNextMessageBox(QMessageBox::Yes, [&](QMessageBox* box) {
+    AnswerNextMessageBox(byEnter ? QMessageBox::NoButton : QMessageBox::Yes, [&](QMessageBox* box) {
         asked = true;
         QCOMPARE(box->windowTitle(), QStringLiteral("Поздравляем!"));
         QCOMPARE(box->text(), QStringLiteral("Еще раз?"));
@@ -346,7 +437,18 @@ void TestFrmGame::congratulationYesDealsAgain() {
                  box->button(QMessageBox::Yes));
         QCOMPARE(box->button(QMessageBox::Yes)->text(), QStringLiteral("&Да"));
         QCOMPARE(box->button(QMessageBox::No)->text(), QStringLiteral("&Нет"));
-        QVERIFY(g.CurrentBoard().IsSolved()); // the move is made before the question
+        // The move is made, and the hint repainted for the solved board, before the question.
+        QVERIFY(g.CurrentBoard().IsSolved());
+        for (int k = 1; k <= 15; ++k)
+            QCOMPARE(g.Tile(k)->backColor(),
+                     (k == 12 || k == 15) ? QColor(255, 255, 0) : QColor(0, 64, 0));
+        // Only Yes and No answer it: Esc and a close request leave it open.
+        QTest::keyClick(box, Qt::Key_Escape);
+        QVERIFY(box->isVisible());
+        box->close();
+        QVERIFY(box->isVisible());
+        if (byEnter)
+            QTest::keyClick(box, Qt::Key_Return);
     });
     // Yes deals a new game: script it.
     const board::Board next = BoardWithFreeCell(3);
@@ -389,6 +491,11 @@ void TestFrmGame::exitClosesWindow() {
 
 void TestFrmGame::helpMissingSaysSo() {
     // help.txt next to the program does not count: only the working directory is searched.
+    QFile besideProgram(QDir(QCoreApplication::applicationDirPath()).filePath("help.txt"));
+    QVERIFY(!besideProgram.exists());
+    QVERIFY(besideProgram.open(QIODevice::WriteOnly) && besideProgram.write("Справка\n") > 0);
+    besideProgram.close();
+    const auto removeIt = qScopeGuard([&] { besideProgram.remove(); });
     QTemporaryDir empty;
     const QString previous = QDir::currentPath();
     QVERIFY(QDir::setCurrent(empty.path()));
