@@ -8,6 +8,8 @@ Board::Board() {
 }
 
 CellNo Board::CellOf(TileNo tile) const {
+    // Callers ask for tile 0 when no tile is remembered; nothing asks beyond 15, but such a
+    // number must not read past the table.
     return IsTile(tile) ? cellOfTile_[tile] : 0;
 }
 
@@ -54,6 +56,7 @@ bool Board::IsConsistent() const {
     std::array<bool, kCellCount + 1> used{};
     for (TileNo tile = 1; tile <= kTileCount; ++tile) {
         const CellNo cell = cellOfTile_[tile];
+        // Place keeps every cell in 1..16; the range test guards the table all the same.
         if (!IsCell(cell) || used[cell])
             return false;
         used[cell] = true;

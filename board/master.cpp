@@ -48,6 +48,8 @@ MasterCandidates FindMasterCandidates(const Board& board, CellNo freeCell) {
     for (TileNo tile = 1; tile <= kTileCount; ++tile) {
         if (!board.IsMove(tile, freeCell))
             continue;
+        // A cell has at most four neighbours, so the list never fills up; the count test
+        // only guards its bounds.
         if (board.IsPositionPart(board.CellOf(tile)))
             c.heldBack = tile;
         else if (c.count < 4)
@@ -83,6 +85,8 @@ std::optional<TileMove> Master(const Board& board, MasterState& state, RandomSou
 
     const bool takesBack = state.LastMasterTile > 0 && c.list[idx] == state.LastMasterTile &&
                            state.LastMasterCell == f;
+    // A lone candidate was paired with a held-back tile above, so there are two entries at
+    // least; the count test keeps the redraw from ever looping over a single one.
     if (takesBack && c.count >= 2)
         idx = RedrawAvoiding(random, c.count, idx);
 

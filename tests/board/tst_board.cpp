@@ -19,7 +19,9 @@ private slots:
     void getFreeCell();
     void isMove_data();
     void isMove();
-    void isMoveRejectsNumbersOffTheBoard();
+    void numbersOffTheBoardAreNoMove();
+    void consistency_data();
+    void consistency();
     void movableTilesCount_data();
     void movableTilesCount();
     void numberText_data();
@@ -112,15 +114,41 @@ void TestBoard::isMove() {
     QCOMPARE(b.IsMove(tile, static_cast<board::CellNo>(freeCell)), expected);
 }
 
-void TestBoard::isMoveRejectsNumbersOffTheBoard() {
-    const board::Board b;
+void TestBoard::numbersOffTheBoardAreNoMove() {
+    board::Board b;
+    // Read as positions, cell 0 would sit left of cell 1 and cell 17 below cell 13.
+    QVERIFY(!b.IsMove(0, 1)); // no tile remembered
     QVERIFY(!b.IsMove(0, 16));
     QVERIFY(!b.IsMove(16, 15));
     QVERIFY(!b.IsMove(-1, 16));
-    QVERIFY(!b.IsMove(15, 17));
-    QVERIFY(!b.IsMove(12, 0));
+    QVERIFY(!b.IsMove(13, 17));
+    QVERIFY(!b.IsMove(1, 0));
     // A tile is no neighbour of its own cell.
     QVERIFY(!b.IsMove(15, 15));
+    // Placing with a number that is no tile or no cell changes nothing.
+    b.Place(0, 16);
+    b.Place(3, 0);
+    b.Place(3, 17);
+    QVERIFY(b == board::Board());
+    QCOMPARE(b.CellOf(0), board::CellNo(0));
+    QCOMPARE(b.TileAt(0), board::TileNo(0));
+}
+
+void TestBoard::consistency_data() {
+    QTest::addColumn<board::Board>("position");
+    QTest::addColumn<bool>("consistent");
+    QTest::newRow("solved") << board::Board() << true;
+    QTest::newRow("empty cell 1") << BoardWithFreeCell(1) << true;
+    QTest::newRow("tiles 1 and 15 share cell 1")
+        << BoardWithCells({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 1}) << false;
+    QTest::newRow("tiles 7 and 8 share cell 8")
+        << BoardWithCells({1, 2, 3, 4, 5, 6, 8, 8, 9, 10, 11, 12, 13, 14, 15}) << false;
+}
+
+void TestBoard::consistency() {
+    QFETCH(board::Board, position);
+    QFETCH(bool, consistent);
+    QCOMPARE(position.IsConsistent(), consistent);
 }
 
 void TestBoard::movableTilesCount_data() {

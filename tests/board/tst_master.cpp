@@ -23,6 +23,24 @@ const board::Board kRuleTwo = BoardWithCells({1, 3, 10, 4, 8, 9, 11, 2, 5, 7, 12
 // Tiles 1..6 home, cell 8 empty, tile 9 in cell 7, tile 7 in cell 12, tile 4 held back.
 const board::Board kCoin = BoardWithCells({1, 2, 3, 4, 5, 6, 12, 9, 7, 10, 11, 13, 14, 15, 16});
 
+// Cell 6 empty, tiles 1..4 home, tile 5 in cell 10, tile 6 in cell 7, tile 7 in cell 5: tile 6
+// may not go home while tile 5 is away; tile 2 is held back.
+const board::Board kFiveAway = BoardWithCells({1, 2, 3, 4, 10, 7, 5, 8, 9, 11, 12, 13, 14, 15, 16});
+// Cell 6 empty, tiles 1..5 home, tile 6 in cell 10: tile 6 goes home, and no coin is drawn.
+const board::Board kSixBelow = BoardWithCells({1, 2, 3, 4, 5, 10, 7, 8, 9, 11, 12, 13, 14, 15, 16});
+// Cell 6 empty, tiles 1 and 2 swapped; around it tiles 1, 5, 6 and 9, the last two right of and
+// below it but not lower than 6: no rule picks.
+const board::Board kNoRule = BoardWithCells({2, 1, 3, 4, 5, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16});
+// Cell 12 empty; tiles 1, 2 and 3 in cells 8, 11 and 16: only the last entry, tile 3, is lower
+// than 12 and beyond it.
+const board::Board kLastMatch = BoardWithCells({8, 11, 16, 1, 2, 3, 4, 5, 6, 7, 9, 10, 13, 14, 15});
+// Cell 11 empty; tiles 1..4 in cells 7, 12, 10 and 15: tiles 2 and 4 both qualify for rule 2.
+const board::Board kTwoMatches =
+    BoardWithCells({7, 12, 10, 15, 1, 2, 3, 4, 5, 6, 8, 9, 13, 14, 16});
+// Cell 8 empty, tiles 1..7 home, tile 9 in cell 12: tiles 4 and 7 are both home with every
+// lower tile, and the higher one, 7, is held back to pair with the lone candidate.
+const board::Board kTwoHeld = BoardWithCells({1, 2, 3, 4, 5, 6, 7, 9, 12, 10, 11, 13, 14, 15, 16});
+
 // r for which floor(r n + 1) - 1 is `index`.
 float DrawIndex(int index, int n) {
     return (index + 0.5f) / static_cast<float>(n);
@@ -50,6 +68,10 @@ void TestMaster::boardsAreWhatTheCommentsSay() {
     QCOMPARE(int(kRuleTwo.CellOf(3)), 10);
     QVERIFY(kCoin.IsConsistent() && kCoin.GetFreeCell() == 8);
     QVERIFY(kCoin.IsPositionPart(6));
+    for (const auto& [position, freeCell] :
+         {std::pair{kFiveAway, 6}, std::pair{kSixBelow, 6}, std::pair{kNoRule, 6},
+          std::pair{kLastMatch, 12}, std::pair{kTwoMatches, 11}, std::pair{kTwoHeld, 8}})
+        QVERIFY(position.IsConsistent() && position.GetFreeCell() == freeCell);
 
     const board::MasterCandidates held = board::FindMasterCandidates(kHeldBack, 16);
     QCOMPARE(held.count, 1);
@@ -59,6 +81,10 @@ void TestMaster::boardsAreWhatTheCommentsSay() {
     QCOMPARE(four.count, 4);
     QCOMPARE(int(four.list[0]), 3);
     QCOMPARE(int(four.list[3]), 10);
+    const board::MasterCandidates twoHeld = board::FindMasterCandidates(kTwoHeld, 8);
+    QCOMPARE(twoHeld.count, 1);
+    QCOMPARE(int(twoHeld.list[0]), 9);
+    QCOMPARE(int(twoHeld.heldBack), 7);
 }
 
 void TestMaster::solvedBoardMovesNothing() {
@@ -100,6 +126,20 @@ void TestMaster::chooses_data() {
         << kCoin << QList<float>{DrawIndex(1, 2), 0.95f} << 7 << 2;
     QTest::newRow("coin odd, draw already rule 2's tile")
         << kCoin << QList<float>{DrawIndex(0, 2), 0.25f} << 7 << 2;
+    // Rule 1 waits until every lower tile is home: tile 5 is not, so rule 2 brings it up.
+    QTest::newRow("rule 1 waits for tile 5")
+        << kFiveAway << QList<float>{DrawIndex(2, 3)} << 5 << 1;
+    QTest::newRow("rule 1 once tiles 1..5 are home")
+        << kSixBelow << QList<float>{DrawIndex(1, 2)} << 6 << 1;
+    // Tiles 6 and 9 stand beyond the empty cell but are not lower than it: the draw stands.
+    QTest::newRow("no rule, draw picks tile 1")
+        << kNoRule << QList<float>{DrawIndex(0, 4)} << 1 << 1;
+    QTest::newRow("rule 2 match in the last entry")
+        << kLastMatch << QList<float>{DrawIndex(0, 3)} << 3 << 1;
+    QTest::newRow("rule 2 takes the first match")
+        << kTwoMatches << QList<float>{DrawIndex(3, 4)} << 2 << 1;
+    QTest::newRow("highest held-back tile pairs with the candidate")
+        << kTwoHeld << QList<float>{DrawIndex(1, 2), 0.05f} << 7 << 2;
 }
 
 void TestMaster::chooses() {
@@ -135,6 +175,18 @@ void TestMaster::takeBackIsRedrawn() {
     QCOMPARE(random.Draws(), 3);
     QCOMPARE(int(state.LastMasterTile), 8);
     QCOMPARE(int(state.LastMasterCell), 9);
+
+    // A generator stuck on the taken-back position: after its cap of redraws the master
+    // takes the next entry instead of looping for ever.
+    ScriptedRandom stuck;
+    for (int draw = 0; draw < 1001; ++draw)
+        stuck.Push({DrawIndex(0, 2)});
+    board::MasterState again{5, 5};
+    const auto next = board::Master(kTileFiveOut, again, stuck);
+    QVERIFY(next);
+    QCOMPARE(int(next->tile), 8);
+    QCOMPARE(stuck.Left(), 0);
+    QCOMPARE(stuck.Overruns(), 0);
 }
 
 void TestMaster::takeBackGuardNeedsTheSameEmptyCell() {
