@@ -8,6 +8,7 @@ namespace {
 
 constexpr int kMoveTimeoutMs = 3000;
 constexpr int kBoxTimeoutMs = 5000;
+constexpr int kDismissWaitMs = 1500;
 constexpr int kMovesPerCheck = 8;
 constexpr int kMaxDeals = 30;
 
@@ -37,12 +38,15 @@ private slots:
 
 void TestWin::solveAndAnswer_data() {
     QTest::addColumn<bool>("yes");
-    QTest::newRow("Yes deals again") << true;
-    QTest::newRow("No ends the game") << false;
+    QTest::addColumn<bool>("dismissFirst"); // Esc, Alt+F4 and the window manager's close
+    QTest::newRow("Yes deals again") << true << false;
+    QTest::newRow("only Yes or No answer it") << true << true;
+    QTest::newRow("No ends the game") << false << false;
 }
 
 void TestWin::solveAndAnswer() {
     QFETCH(bool, yes);
+    QFETCH(bool, dismissFirst);
     GameRun& game = f_.Game();
     XSession& x = f_.X();
 
@@ -82,6 +86,17 @@ void TestWin::solveAndAnswer() {
     QVERIFY2(f_.WaitForPosition(SolvedPosition(), kMoveTimeoutMs), "the board is not solved");
     QVERIFY(x.Activate(*box));
 
+    if (dismissFirst) {
+        x.Keys({QStringLiteral("Escape")});
+        x.Keys({QStringLiteral("alt+F4")});
+        QVERIFY(x.Run(QStringLiteral("wmctrl"), {QStringLiteral("-i"), QStringLiteral("-c"),
+                                                 QStringLiteral("0x%1").arg(*box, 0, 16)}));
+        QVERIFY2(!game.WaitForExit(kDismissWaitMs), "the game ended");
+        QVERIFY2(game.WindowsTitled(ExactTitle(QStringLiteral("Поздравляем!"))) ==
+                     QList<quint64>{*box},
+                 "the box was closed");
+        QVERIFY(x.Activate(*box));
+    }
     if (yes) {
         x.Keys({QStringLiteral("Return")}); // Yes is the default button
         QVERIFY2(game.WaitUntilGone(*box, kBoxTimeoutMs), "the box stayed open");
