@@ -9,13 +9,12 @@
 using Events = QWindowSystemInterfacePrivate;
 
 CloseRequestFilter::CloseRequestFilter(const QWidget& window, std::function<void()> onClose)
-    : window_(window), onClose_(std::move(onClose)), previous_(Events::eventHandler) {
+    : window_(window), onClose_(std::move(onClose)) {
     Events::installWindowSystemEventHandler(this);
 }
 
 CloseRequestFilter::~CloseRequestFilter() {
-    if (Events::eventHandler == this)
-        Events::installWindowSystemEventHandler(previous_);
+    Events::removeWindowSystemEventhandler(this); // only if it is still this one
 }
 
 bool CloseRequestFilter::sendEvent(Events::WindowSystemEvent* event) {
@@ -23,7 +22,7 @@ bool CloseRequestFilter::sendEvent(Events::WindowSystemEvent* event) {
         onClose_();
         return true;
     }
-    return previous_ ? previous_->sendEvent(event) : QWindowSystemEventHandler::sendEvent(event);
+    return QWindowSystemEventHandler::sendEvent(event);
 }
 
 // The test Qt makes before it drops a close: the window is blocked by a modal one and the

@@ -27,6 +27,4 @@ private:
 
     const QWidget& window_;
     std::function<void()> onClose_;
-    // The hook installed before this one, if any; it gets every event this one leaves alone.
-    QWindowSystemEventHandler* previous_;
 };
