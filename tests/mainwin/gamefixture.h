@@ -49,7 +49,8 @@ struct GameFixture {
     // Tiles 1..14 home, tile 15 in cell 16: one move from solved.
     void DealOneFromSolved() { Deal({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 16}); }
 
-    // The widget tree agrees with the board: every tile is a child of its cell at (0, 0).
+    // The widget tree agrees with the board: every tile is a child of its cell at (0, 0), and
+    // shown whenever the window is.
     bool TreeMatchesBoard() const {
         const board::Board& b = game->CurrentBoard();
         if (!b.IsConsistent())
@@ -57,7 +58,8 @@ struct GameFixture {
         for (int k = 1; k <= 15; ++k) {
             const TileWidget* tile = game->Tile(k);
             if (tile->parentWidget() != game->Cell(b.CellOf(static_cast<board::TileNo>(k))) ||
-                tile->pos() != QPoint(0, 0) || tile->isHidden())
+                tile->pos() != QPoint(0, 0) || tile->isHidden() ||
+                tile->isVisible() != game->isVisible())
                 return false;
         }
         return true;

@@ -59,7 +59,16 @@ void TestFrmGame::startsWithBoardHiddenAndMenusPrepared() {
     const QLabel* moveCaption = g.findChild<QLabel*>(QStringLiteral("lblHodCap"));
     QCOMPARE(moveCaption->text(), QStringLiteral("Ход:"));
     QCOMPARE(moveCaption->foregroundRole(), QPalette::HighlightedText);
-    // The longest texts a run shows in a day fit their labels.
+    // The four status labels share the font in which both captions fit, and the longest texts
+    // a run shows in a day fit too.
+    const QLabel* timeCaption = g.findChild<QLabel*>(QStringLiteral("lblTimeCap"));
+    for (const QLabel* label : {timeCaption, moveCaption}) {
+        QCOMPARE(label->font(), g.TimeLabel()->font());
+        QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <=
+                     label->contentsRect().width(),
+                 qPrintable(label->text()));
+    }
+    QCOMPARE(g.MoveLabel()->font(), g.TimeLabel()->font());
     for (const auto& [label, text] : {std::pair{g.TimeLabel(), QStringLiteral("23:59:59")},
                                       std::pair{g.MoveLabel(), QStringLiteral("99999")}})
         QVERIFY2(label->fontMetrics().horizontalAdvance(text) <= label->contentsRect().width(),
@@ -208,6 +217,7 @@ void TestFrmGame::everySignalReachesItsHandler() {
     f.DealWithFreeCell(16);
     for (int k = 1; k <= 15; ++k) {
         TileWidget* tile = g.Tile(k);
+        QCOMPARE(tile->index(), k); // the index its signals carry
         emit tile->DragOver(k);
         QCOMPARE(g.Chip(), k);
         emit tile->DragDrop(k);
@@ -222,6 +232,7 @@ void TestFrmGame::everySignalReachesItsHandler() {
     QVERIFY(g.CurrentBoard() ==
             BoardWithCells({2, 1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}));
     for (int cell = 1; cell <= 16; ++cell) {
+        QCOMPARE(g.Cell(cell)->index(), cell);
         g.pC_DragOver(1);
         emit g.Cell(cell)->DragDrop(cell);
         QCOMPARE(g.Chip(), 0);
@@ -294,6 +305,7 @@ void TestFrmGame::clickWithRealMouseInClickMode() {
     QTest::mouseClick(g.Tile(12), Qt::LeftButton); // above the empty cell
     QCOMPARE(int(g.GetFreeCell()), 12);
     QCOMPARE(int(g.CurrentBoard().CellOf(12)), 16);
+    QVERIFY(f.TreeMatchesBoard());
     QTest::mouseClick(g.Tile(12), Qt::RightButton); // only the left button moves
     QCOMPARE(int(g.GetFreeCell()), 12);
 }
