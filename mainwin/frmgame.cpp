@@ -264,6 +264,7 @@ void frmGame::P_DragDrop(int Index) {
 }
 
 void frmGame::mnuDrag_Click(int Index) {
+    // The menu reports only its two items; the bounds test keeps the arrays safe all the same.
     if (Index < 0 || Index > 1)
         return;
     if (!mnuDrag[Index]->isChecked()) {

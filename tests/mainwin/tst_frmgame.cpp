@@ -172,6 +172,7 @@ void TestFrmGame::firstNewGameShowsAndDealsBoard() {
     const QImage ninth =
         QImage(QStringLiteral(":/shirts/shirt09.png")).convertToFormat(QImage::Format_ARGB32);
     QCOMPARE(g.Tile(5)->picture().toImage().convertToFormat(QImage::Format_ARGB32), ninth);
+    g.SetTilePicture(0, QPixmap()); // no tile: ignored
     // ... and the first game replaces it by picture 0 on every tile.
     f.DealWithFreeCell(7);
     QVERIFY(!g.BoardFrame()->isHidden());
@@ -466,6 +467,8 @@ void TestFrmGame::congratulationYesDealsAgain() {
     const board::Board next = BoardWithFreeCell(3);
     for (int tile = 1; tile <= 15; ++tile)
         f.random.Push({DrawForCell(next.CellOf(static_cast<board::TileNo>(tile)))});
+    g.Game(); // tiles 1..14 home, cell 15 empty: no win yet
+    QVERIFY(!asked);
     g.pC_Click(15);
     QVERIFY(asked);
     QVERIFY(g.CurrentBoard() == next);
