@@ -70,6 +70,9 @@ void TestTimers::masterLabelsOnSwitchOnAndOff() {
     QCOMPARE(g.MoveLabel()->text(), QStringLiteral("1"));
     QCOMPARE(g.TimeLabel()->text(), QStringLiteral("0:00:00"));
     QVERIFY(int(g.GetFreeCell()) != 6); // one master move was made
+    // With the hint off the tick leaves the colours alone.
+    for (int k = 1; k <= 15; ++k)
+        QCOMPARE(g.Tile(k)->backColor(), QColor(0, 64, 0));
     f.clock.SetTime(10, 2, 5);
     g.tmr_Timer(2);
     QCOMPARE(g.MoveLabel()->text(), QStringLiteral("2"));
