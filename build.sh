@@ -15,7 +15,7 @@ build_packages=(cmake make g++ qt6-base-dev libxcb1-dev fonts-dejavu-core qt6-tr
 test_packages=(xvfb xauth xdotool imagemagick openbox wmctrl x11-utils
     desktop-file-utils appstream dpkg-dev file
     sway wtype grim
-    clang-14 libfuzzer-14-dev
+    clang-14 libfuzzer-14-dev libclang-rt-14-dev
     lintian)
 
 build() {

@@ -12,7 +12,10 @@
 
 #include <grp.h>
 #include <pwd.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -80,6 +83,7 @@ private:
     uid_t uid_ = 0;
     gid_t gid_ = 0;
     bool switchUser_ = false;
+    bool privateShm_ = false;
     QProcessEnvironment environment_;
     QProcess sway_;
     QString gameCopy_;
@@ -98,6 +102,11 @@ QString TestWayland::FindOrMakeUser() {
         return u"no user %1 to run sway as, and useradd failed"_s.arg(kUser);
     uid_ = entry->pw_uid;
     gid_ = entry->pw_gid;
+    // grim and wtype share their buffers through /dev/shm. In a chroot with a plain bind of
+    // /dev it is root's folder, not the world-writable tmpfs: each program then gets a private
+    // one (the buffers travel as file descriptors, so nothing needs to be seen across them).
+    struct stat shm {};
+    privateShm_ = ::stat("/dev/shm", &shm) != 0 || (shm.st_mode & S_IWOTH) == 0;
     if (::chown(QFile::encodeName(dir_.path()).constData(), uid_, gid_) != 0)
         return u"cannot hand %1 to %2"_s.arg(dir_.path(), kUser);
     return {};
@@ -169,13 +178,19 @@ void TestWayland::cleanup() {
 void TestWayland::Prepare(QProcess& process) const {
     process.setProcessEnvironment(environment_);
     process.setWorkingDirectory(dir_.path());
-    process.setChildProcessModifier([switchUser = switchUser_, uid = uid_, gid = gid_] {
-        if (switchUser &&
-            (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0))
-            ::_exit(126);
-        // After the change of user: a change of credentials clears the parent-death signal.
-        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-    });
+    process.setChildProcessModifier(
+        [switchUser = switchUser_, privateShm = privateShm_, uid = uid_, gid = gid_] {
+            if (privateShm &&
+                (::unshare(CLONE_NEWNS) != 0 ||
+                 ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+                 ::mount("tmpfs", "/dev/shm", "tmpfs", MS_NOSUID | MS_NODEV, "mode=1777") != 0))
+                ::_exit(126);
+            if (switchUser &&
+                (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0))
+                ::_exit(126);
+            // After the change of user: a change of credentials clears the parent-death signal.
+            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        });
 }
 
 std::optional<QByteArray> TestWayland::Run(const QStringList& command) const {
