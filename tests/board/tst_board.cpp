@@ -183,18 +183,22 @@ void TestBoard::movableTilesCount() {
 void TestBoard::numberText_data() {
     QTest::addColumn<int>("tile");
     QTest::addColumn<QString>("text");
-    QTest::newRow("7") << 7 << " 7";
-    QTest::newRow("9") << 9 << " 9";
-    QTest::newRow("10") << 10 << " 10";
-    QTest::newRow("12") << 12 << " 12";
+    QTest::addColumn<float>("x"); // on a tile 720 wide and 600 high
+    QTest::newRow("7") << 7 << " 7" << 180.0f;
+    QTest::newRow("9") << 9 << " 9" << 180.0f;
+    QTest::newRow("10") << 10 << " 10" << 120.0f;
+    QTest::newRow("12") << 12 << " 12" << 120.0f;
 }
 
 void TestBoard::numberText() {
     QFETCH(int, tile);
     QFETCH(QString, text);
-    QCOMPARE(
-        QString::fromStdString(board::PlaceNumber(static_cast<board::TileNo>(tile), 720, 720).text),
-        text);
+    QFETCH(float, x);
+    const board::NumberPlacement place =
+        board::PlaceNumber(static_cast<board::TileNo>(tile), 720, 600);
+    QCOMPARE(QString::fromStdString(place.text), text);
+    QCOMPARE(place.x, x);
+    QCOMPARE(place.y, 150.0f); // a quarter of the height
 }
 
 QTEST_APPLESS_MAIN(TestBoard)

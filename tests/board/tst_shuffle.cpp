@@ -63,17 +63,21 @@ void TestShuffle::redrawsTakenCellsWithoutReseeding() {
 }
 
 void TestShuffle::solvedDealIsDealtAgain() {
+    // Two solved deals in a row, then one with tiles 1 and 2 swapped.
     ScriptedRandom random;
-    for (int cell = 1; cell <= 15; ++cell)
-        random.Push({DrawFor(cell)});
+    for (int round = 0; round < 2; ++round)
+        for (int cell = 1; cell <= 15; ++cell)
+            random.Push({DrawFor(cell)});
     for (int cell : {2, 1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15})
         random.Push({DrawFor(cell)});
     const board::Deal deal = board::Random(random);
     QVERIFY(!board::IsSolvedDeal(deal));
     QCOMPARE(int(deal[1]), 2);
     QCOMPARE(int(deal[2]), 1);
-    QCOMPARE(random.Reseeds(), 30);
+    QCOMPARE(random.Reseeds(), 45);
     QCOMPARE(random.Left(), 0);
+    // Tile 1 in cell 16, all others home: not solved.
+    QVERIFY(!board::IsSolvedDeal({0, 16, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}));
 }
 
 void TestShuffle::dealsAreDistinctAndNeverSolved() {
