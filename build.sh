@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing (Debian 12), builds, then starts the game or runs every test.
 #   bash build.sh run    build and start the game
 #   bash build.sh test   build and run all tests (headless: offscreen Qt and Xvfb)

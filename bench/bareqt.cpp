@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The floor for any Qt 6 Widgets game: a main window with a menu bar and nothing behind it,
 // built like the game (Release), started the same way. What it costs to map and how much
 // memory it holds is what Qt itself costs. Built a second time with BARE_TITLE_SCROLL, it

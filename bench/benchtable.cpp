@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // benchtable: reads the measurements run.sh collected and prints the Markdown table.
 //   benchtable [--idle-s N] [--master-s N] [--master-cpu-s N] RESULTS
 #include "benchsummary.h"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Included from the top-level CMakeLists.txt (after the game's targets and include(CTest)).
 #
 # bench_startup: the side-by-side benchmark in its quick mode (about a minute and a half). It

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // mapwait: starts a program on the X display and measures it from the moment just before its
 // execve: when its first top-level window is mapped, when the window first shows the picture
 // it settles on (the board), and what /proc says about it at given times.

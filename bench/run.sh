@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Start-up, memory and CPU benchmark of the game against the genre's peers, side by side.
 #
 #   bash bench/run.sh [--quick] [--runs N] [--game PATH] [--build-dir DIR]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The benchmark's own machinery: a wrong /proc field, a wrong median or a program left running
 // would put a wrong number in the table without any other sign.
 #include "benchsummary.h"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Help: finding and decoding help.txt, and the window that shows it.
 add_library(sdvigul_help STATIC
     ${CMAKE_CURRENT_LIST_DIR}/helpfile.h

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package and checks that it installs on a clean Debian 12 and starts the
 # game: the package goes into a fresh minimal system made with debootstrap, apt pulls in its
 # dependencies, and the installed game, started as the desktop menu starts it (the entry's

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the named Debian packages that are not installed yet (as root, or through sudo),
 # without recommended extras. Shared by build.sh and bench/run.sh.
 #   bash tools/install-missing.sh package...

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Makes docs/screenshot.png: the game under Xvfb with a window manager, a new deal, assorted
 # tile backs and the hint on; the window's own area, without the window manager's frame.
 #   bash tools/screenshot.sh [path/to/sdvigul] [output.png]

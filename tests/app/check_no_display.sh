@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Without a reachable display the game must say so in one line and exit non-zero, instead of
 # Qt's abort with a core dump.
 set -uo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogtesthelpers.h"
 #include "frmshirt.h"
 #include "shirtimage.h"

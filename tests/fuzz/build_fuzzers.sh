@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Configures and builds the fuzz targets with clang-14 in a build tree of their own.
 # Exits 77 (ctest: skipped) when clang-14 or libFuzzer is not installed.
 #   build_fuzzers.sh SOURCE_DIR BUILD_DIR [Qt6_DIR]

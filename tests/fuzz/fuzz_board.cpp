@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: the game core driven by the input. Each step is one byte naming what happens,
 // followed by the bytes it needs: a deal from a scripted generator, a player's click or drop
 // (legal or not), a move of the master, or a look at the hint marks. After every step the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: decoding the bytes of a help file, with and without the cut-at-limit flag.
 // The first input byte steers: bit 0 the cut flag, bits 1-2 a byte-order mark put in front,
 // bit 3 repeats the rest into lines longer than the break length, bits 4-5 pick how much of

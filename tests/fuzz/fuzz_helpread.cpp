@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: reading a help file written from the input through the game's own lookup and
 // reader, with a small size limit so that cut files are common. The first input byte picks
 // the letter case of the file name (bits 0-1) and the limit (bits 2-7: 1..63 bytes, or the

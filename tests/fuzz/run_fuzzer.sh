@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs one fuzz target for a bounded time. The seed corpus stays read-only; what the run
 # finds goes to WORK_DIR (kept between runs) and a crashing input to WORK_DIR/artifacts/.
 # Exits 77 (ctest: skipped) when the target was not built.

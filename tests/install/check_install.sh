@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the built program into a scratch prefix and checks that everything lands in its
 # standard place, that the desktop entry starts the game in the folder of the shipped help
 # text, and that the desktop entry and the metainfo file validate.

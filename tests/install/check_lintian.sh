@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package from the build tree as a packager would and has lintian check it:
 # no error and no warning. Informational tags are shown but allowed; those left, and why:
 #   package-contains-documentation-outside-usr-share-doc usr/share/sdvigul/help.txt: the help

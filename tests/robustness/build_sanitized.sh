@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the game alone with AddressSanitizer and UndefinedBehaviorSanitizer in a build tree of
 # its own, for the robustness tests. Later runs only rebuild what changed.
 #   build_sanitized.sh SOURCE_DIR BUILD_DIR [CXX_COMPILER]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Small drawing helpers shared by the tile backs and the icons: a portable

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // shirtgen: draws the tile-back pictures and the program icons and writes
 // them as PNG files under a resource directory.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The fifteen tile-back pictures ("shirts") the player can choose from.
