@@ -181,9 +181,11 @@ void TestWayland::Prepare(QProcess& process) const {
     process.setWorkingDirectory(dir_.path());
     process.setChildProcessModifier(
         [switchUser = switchUser_, privateShm = privateShm_, uid = uid_, gid = gid_] {
+            // /dev is a mount of its own also in a chroot, where / is none: made private,
+            // the new tmpfs stays in this process's namespace.
             if (privateShm &&
                 (::unshare(CLONE_NEWNS) != 0 ||
-                 ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+                 ::mount(nullptr, "/dev", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
                  ::mount("tmpfs", "/dev/shm", "tmpfs", MS_NOSUID | MS_NODEV, "mode=1777") != 0))
                 ::_exit(126);
             if (switchUser &&
