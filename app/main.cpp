@@ -30,8 +30,6 @@ int main(int argc, char* argv[]) {
     QApplication::setWindowIcon(res::ProgramIcon());
 
     frmGame window;
-    // The window's layout carries only the 16 and 32 px pictures.
-    window.setWindowIcon(QApplication::windowIcon());
     res::CentreOnScreenOnceFramed(window);
     window.show();
     const int status = QApplication::exec();

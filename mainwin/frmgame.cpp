@@ -9,6 +9,7 @@
 #include "helpviewer.h"
 #include "hint.h"
 #include "messagebox.h"
+#include "programicon.h"
 #include "shuffle.h"
 #include "stringtable.h"
 #include "textfit.h"
@@ -104,9 +105,8 @@ void frmGame::Form_Load() {
     // Fixed once: a layout constraint would re-announce the size to the window manager every
     // time a status label changes its text, ten times a second while the master plays.
     setFixedSize(sizeHint());
-    QIcon icon = windowIcon();
-    icon.addFile(QStringLiteral(":/icons/sdvigul-16.png"), QSize(16, 16));
-    setWindowIcon(icon);
+    // The layout's icon is the 32 px picture alone; the window carries every size.
+    setWindowIcon(res::ProgramIcon());
     ui.lblHodCap->setForegroundRole(QPalette::HighlightedText);
     FitStatusLabels();
 
