@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "frmshirt.h"
 
+#include "shirtaccessible.h"
 #include "shirtimage.h"
 #include "stringtable.h"
 
@@ -32,6 +33,7 @@ frmShirt::frmShirt(TileBackTarget& game, ShirtChoice& choice, QWidget* parent)
     setWindowTitle(QStringLiteral(" "));
     FixSize();
     BindControls();
+    shirt_a11y::SetUp(*this, {img.begin(), img.end()});
     UsePicturesForRatio(img, devicePixelRatioF());
     SetCancelButton(cmd[kCancel]);
     ConnectHandlers();
@@ -77,6 +79,7 @@ void frmShirt::img_Click(int Index) {
         picture->setBordered(false);
     img[Index]->setBordered(true);
     m_choice.i_Shirt = Index;
+    shirt_a11y::SelectionChanged({img.begin(), img.end()});
 }
 
 void frmShirt::chk_Click() {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "frmgame.h"
 
+#include "boardaccessible.h"
 #include "cellwidget.h"
 #include "closerequestfilter.h"
 #include "frmabout.h"
@@ -112,6 +113,7 @@ void frmGame::Form_Load() {
 
     CollectControls();
     ConnectControls();
+    board_a11y::SetUp(*this);
 
     GetMenuCaption(mnuMain);
     GetMenuCaption(mnuGame);
@@ -215,11 +217,13 @@ bool frmGame::IsMove(int i_C, int i_P) const {
 }
 
 void frmGame::PlaceTile(board::TileNo tile, board::CellNo cell) {
+    const board::CellNo from = board_.CellOf(tile);
     board_.Place(tile, cell);
     TileWidget* widget = pC[tile];
     widget->setParent(P[cell]);
     widget->move(0, 0);
     widget->show();
+    board_a11y::TileMoved(*this, tile, from, cell);
 }
 
 // ---------------------------------------------------------------- moves
@@ -320,6 +324,7 @@ void frmGame::PaintPossible(bool bPaint) {
     for (int i = 1; i <= board::kTileCount; ++i)
         pC[i]->setBackColor(bPaint && movable[i] ? hint : normal);
     PaintNumbers();
+    board_a11y::HintRepainted(*this);
 }
 
 QFont frmGame::NumberFont() {

@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+
+class frmGame;
+
+// What a screen reader learns about the board: tiles are buttons named by their number with
+// their place in the description, cells tell their place and whether they are empty, the
+// board frame has a name, and each status value is labelled by its caption. A tile's one
+// action, Press, moves it as a click or a drop on the empty cell would.
+//
+// None of this changes what the window shows. While no assistive technology listens, Qt
+// never asks for these interfaces, and the notices below return at once.
+namespace board_a11y {
+
+// Registers the tile and cell interfaces, names the board frame and ties the status values
+// to their captions. Call once the window's controls exist.
+void SetUp(frmGame& game);
+
+// A tile went from one cell into another: its place and both cells' names changed.
+void TileMoved(const frmGame& game, int tile, int fromCell, int toCell);
+// The hint colours were painted again: the "can move" wording may have come or gone.
+void HintRepainted(const frmGame& game);
+
+// Presses tile `tile` as the player would: a click in click mode, a drag onto the empty cell
+// in drag mode, through the same handlers the mouse uses. Nothing moves before the first deal.
+void PressTile(frmGame& game, int tile);
+
+// The texts a reader gets; the board's own texts are in the string table, these are not shown.
+QString TileDescription(const frmGame& game, int tile);
+QString CellName(const frmGame& game, int cell);
+QString CellDescription(int cell);
+
+} // namespace board_a11y
