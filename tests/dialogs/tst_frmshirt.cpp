@@ -4,6 +4,7 @@
 #include "shirtimage.h"
 #include "stringtable.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QPushButton>
 #include <QtTest>
@@ -217,19 +218,34 @@ private slots:
     // their places in the grid.
     void oneBorderAfterEveryClick_data() {
         QTest::addColumn<QList<int>>("clicks");
-        QTest::newRow("same picture twice") << QList<int>{3, 3, 12};
-        QTest::newRow("round the grid") << QList<int>{14, 0, 7, 7, 1, 10};
+        QTest::addColumn<bool>("byReader"); // the picture's accessible Press instead of the mouse
+        QTest::newRow("same picture twice") << QList<int>{3, 3, 12} << false;
+        QTest::newRow("round the grid") << QList<int>{14, 0, 7, 7, 1, 10} << false;
+        QTest::newRow("reader: round the grid") << QList<int>{14, 0, 7, 7, 1, 10} << true;
     }
     void oneBorderAfterEveryClick() {
         QFETCH(QList<int>, clicks);
+        QFETCH(bool, byReader);
         FakeGame game;
         ShirtChoice choice;
         frmShirt dialog(game, choice, nullptr);
         ShowAndWait(dialog);
         for (const int selected : clicks) {
-            QTest::mouseClick(Img(dialog, selected), Qt::LeftButton);
+            if (byReader)
+                QAccessible::queryAccessibleInterface(Img(dialog, selected))
+                    ->actionInterface()
+                    ->doAction(QAccessibleActionInterface::pressAction());
+            else
+                QTest::mouseClick(Img(dialog, selected), Qt::LeftButton);
             QCOMPARE(Bordered(dialog), QList<int>{selected});
             QCOMPARE(choice.i_Shirt, selected);
+            // A reader hears each picture's number and which one is chosen.
+            for (int k = 0; k < frmShirt::kPictures; ++k) {
+                QAccessibleInterface* reader =
+                    QAccessible::queryAccessibleInterface(Img(dialog, k));
+                QCOMPARE(reader->text(QAccessible::Name), QStringLiteral("Рубашка %1").arg(k + 1));
+                QCOMPARE(reader->state().selected, k == selected);
+            }
             for (int k = 0; k < frmShirt::kPictures; ++k) {
                 const int side = k == selected ? 50 : 48;
                 QCOMPARE(Img(dialog, k)->geometry(),
@@ -242,10 +258,13 @@ private slots:
     void fixedSizeWithoutTitleText() {
         FakeGame game;
         ShirtChoice choice;
-        const frmShirt dialog(game, choice, nullptr);
+        frmShirt dialog(game, choice, nullptr);
         QCOMPARE(dialog.size(), QSize(332, 238));
         QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
         QCOMPARE(dialog.windowTitle().trimmed(), QString());
+        // No title text, but a reader still hears what the dialog is for.
+        QCOMPARE(QAccessible::queryAccessibleInterface(&dialog)->text(QAccessible::Name),
+                 QStringLiteral("Рубашка фишек"));
     }
 
     void texts_data() {
