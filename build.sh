@@ -13,11 +13,12 @@ build_dir=${SDVIGUL_BUILD_DIR:-build}
 # qt6-base-private-dev: the main window's close request filter hooks into Qt's event queue.
 build_packages=(cmake make g++ qt6-base-dev libxcb1-dev fonts-dejavu-core qt6-translations-l10n
     qt6-wayland qt6-base-private-dev)
+# at-spi2-core, python3-pyatspi, dbus-*: the accessibility test reads the game as a screen reader.
 test_packages=(xvfb xauth xdotool imagemagick openbox wmctrl x11-utils
     desktop-file-utils appstream dpkg-dev file
     sway wtype grim
     clang-14 libfuzzer-14-dev libclang-rt-14-dev
-    lintian)
+    lintian at-spi2-core python3-pyatspi dbus-daemon dbus-bin)
 
 build() {
     cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=Release >/dev/null
