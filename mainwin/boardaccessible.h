@@ -11,7 +11,9 @@ class frmGame;
 // action, Press, moves it as a click or a drop on the empty cell would.
 //
 // None of this changes what the window shows. While no assistive technology listens, Qt
-// never asks for these interfaces, and the notices below return at once.
+// never asks for these interfaces, and the notices below return at once. Qt's bridge carries
+// all of it to the desktop over D-Bus (AT-SPI), the same on X11 and Wayland; nothing here
+// speaks to a windowing system.
 namespace board_a11y {
 
 // Registers the tile and cell interfaces, names the board frame and ties the status values
