@@ -136,11 +136,33 @@ public:
         : QAccessibleWidget(frame, QAccessible::Grouping, QString::fromUtf16(kBoardName)) {}
 };
 
+// A status value reads as its own text only. Qt's label would fall back on its caption while
+// the value is empty (the master is off), and a reader would say "Ход: Ход:".
+class StatusValueAccessible final : public QAccessibleWidget {
+public:
+    explicit StatusValueAccessible(QLabel* value)
+        : QAccessibleWidget(value, QAccessible::StaticText) {}
+
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name)
+            return static_cast<const QLabel*>(widget())->text();
+        return QAccessibleWidget::text(t);
+    }
+};
+
+bool IsStatusValue(const QObject* object) {
+    const auto* label = qobject_cast<const QLabel*>(object);
+    const frmGame* game = label ? GameOf(label) : nullptr;
+    return game && (label == game->TimeLabel() || label == game->MoveLabel());
+}
+
 QAccessibleInterface* Factory(const QString& key, QObject* object) {
     if (key == QLatin1String("TileWidget"))
         return new TileAccessible(static_cast<TileWidget*>(object));
     if (key == QLatin1String("CellWidget"))
         return new CellAccessible(static_cast<CellWidget*>(object));
+    if (key == QLatin1String("QLabel") && IsStatusValue(object))
+        return new StatusValueAccessible(static_cast<QLabel*>(object));
     if (key == QLatin1String("QWidget") && object->objectName() == QLatin1String(kBoardFrameName)) {
         auto* frame = static_cast<QWidget*>(object);
         if (qobject_cast<frmGame*>(frame->window()))

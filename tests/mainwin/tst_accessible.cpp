@@ -78,6 +78,7 @@ void TestAccessible::boardReadsAsDealt() {
     // Each status value is labelled by its caption, so a reader says "Ход: 12".
     for (const auto& [value, caption] :
          {std::pair{g.MoveLabel(), "lblHodCap"}, std::pair{g.TimeLabel(), "lblTimeCap"}}) {
+        QCOMPARE(Reader(value)->text(QAccessible::Name), QString()); // not its caption
         const auto relations = Reader(value)->relations(QAccessible::Label);
         QCOMPARE(relations.size(), 1);
         QCOMPARE(relations.front().first->object(), g.findChild<QLabel*>(caption));
