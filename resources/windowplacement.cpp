@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "windowplacement.h"
 
+#include <QApplication>
 #include <QEvent>
-#include <QGuiApplication>
+#include <QPointer>
 #include <QScreen>
 #include <QWidget>
 
@@ -39,7 +40,46 @@ private:
     QWidget& window_;
 };
 
+constexpr Qt::WindowStates kLargeStates = Qt::WindowMaximized | Qt::WindowFullScreen;
+
+// Watches the state changes of all windows and takes a fixed-size window back to its normal
+// state when it has been maximised or made full screen. The change back waits for the event
+// loop, as the window system is still delivering the change being undone.
+class UnmaximisedFixedWindows final : public QObject {
+public:
+    explicit UnmaximisedFixedWindows(QObject* parent) : QObject(parent) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::WindowStateChange)
+            if (auto* window = qobject_cast<QWidget*>(watched); window && window->isWindow())
+                Check(*window);
+        return false;
+    }
+
+private:
+    static void Check(QWidget& window) {
+        const bool fixed = window.minimumSize() == window.maximumSize();
+        if (!fixed || !(window.windowState() & kLargeStates))
+            return;
+        QMetaObject::invokeMethod(
+            &window,
+            [guarded = QPointer<QWidget>(&window)] {
+                if (guarded)
+                    guarded->setWindowState(guarded->windowState() & ~kLargeStates);
+            },
+            Qt::QueuedConnection);
+    }
+};
+
 } // namespace
+
+void KeepFixedWindowsUnmaximised() {
+    static QPointer<UnmaximisedFixedWindows> guard;
+    if (guard || !qApp)
+        return;
+    guard = new UnmaximisedFixedWindows(qApp); // owned by the application
+    qApp->installEventFilter(guard);
+}
 
 void CentreOnScreen(QWidget& window) {
     const QScreen* screen = window.screen();

@@ -14,4 +14,10 @@ void CentreOnScreen(QWidget& window);
 // window's own area, which leaves the framed window half a title bar too low.
 void CentreOnScreenOnceFramed(QWidget& window);
 
+// From now on, every window of the program that cannot be resized also stays out of the
+// maximised and full-screen states, whoever asks for them. On X11 the window manager already
+// refuses them to such a window; Qt's own Wayland title bar offers a maximise button on every
+// window, and the compositor honours the request by moving the window into a corner.
+void KeepFixedWindowsUnmaximised();
+
 } // namespace res
