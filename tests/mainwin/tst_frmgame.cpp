@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QLabel>
+#include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScopeGuard>
@@ -538,6 +539,11 @@ void TestFrmGame::helpMissingSaysSo() {
         QCOMPARE(box->icon(), QMessageBox::NoIcon);
         QCOMPARE(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
         QCOMPARE(box->button(QMessageBox::Ok)->text(), QStringLiteral("ОК"));
+        // Where the window system draws the title bars, the box is laid out as Qt lays out
+        // any message box: nothing is added to make room for the title.
+        const QMessageBox plain(QMessageBox::NoIcon, box->windowTitle(), box->text(),
+                                QMessageBox::Ok);
+        QCOMPARE(box->layout()->count(), plain.layout()->count());
     });
     f.game->mnuF1_Click(0);
     QDir::setCurrent(previous);
