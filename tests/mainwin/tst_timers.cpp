@@ -27,8 +27,9 @@ private slots:
 };
 
 void TestTimers::titleScrollsOutAndBackIn_data() {
-    // Without an X connection the title writer learns from the session whether the desktop
-    // tidies captions (KWin folds their blanks); there the blanks go out behind a joiner.
+    // With neither an X window manager nor a Wayland compositor to ask, the title writer learns
+    // from the session's name whether the desktop tidies captions (KWin folds their blanks);
+    // there the blanks go out behind a joiner.
     QTest::addColumn<QByteArray>("desktop");
     QTest::addColumn<bool>("keepsBlanks");
     QTest::newRow("no desktop named") << QByteArray() << false;
