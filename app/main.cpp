@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "frmgame.h"
 #include "nodisplayexit.h"
-#include "programicon.h"
 #include "stringtable.h"
 #include "windowplacement.h"
 
@@ -26,7 +25,6 @@ int main(int argc, char* argv[]) {
     if (qtTexts.load(QStringLiteral("qtbase_ru"),
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTexts);
-    QApplication::setWindowIcon(res::ProgramIcon());
 
     frmGame window;
     res::CentreOnScreenOnceFramed(window);

@@ -105,8 +105,9 @@ void frmGame::Form_Load() {
     // Fixed once: a layout constraint would re-announce the size to the window manager every
     // time a status label changes its text, ten times a second while the master plays.
     setFixedSize(sizeHint());
-    // The layout's icon is the 32 px picture alone; the window carries every size.
-    setWindowIcon(res::ProgramIcon());
+    // The layout's icon is the 32 px picture alone; the window carries every size, the
+    // large ones from a moment after it is shown.
+    res::SetProgramIcon(*this);
     ui.lblHodCap->setForegroundRole(QPalette::HighlightedText);
     FitStatusLabels();
 
