@@ -62,7 +62,17 @@ QString Reasons(const QString& fatalText) {
         reasons = Texts(IsPluginLoaderNote);
     if (reasons.isEmpty())
         reasons << OneLine(fatalText.section(QLatin1Char('\n'), 0, 0));
-    return reasons.join(QStringLiteral("; "));
+    QString text = reasons.join(QStringLiteral("; "));
+    // Qt's Wayland plugin does not say which display it tried; the environment names it.
+    QStringList named;
+    for (const char* variable : {"WAYLAND_DISPLAY", "DISPLAY"}) {
+        const QString value = qEnvironmentVariable(variable);
+        if (!value.isEmpty() && !text.contains(value))
+            named << QString::fromLatin1(variable) + QLatin1Char('=') + value;
+    }
+    if (!named.isEmpty())
+        text += QStringLiteral("; в окружении ") + named.join(QStringLiteral(", "));
+    return text;
 }
 
 [[noreturn]] void ExitWithOneLine(const QString& fatalText) {

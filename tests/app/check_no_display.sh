@@ -42,6 +42,11 @@ check() {
     echo "$what: exit $rc: $(cat "$err")"
 }
 
+# says TEXT: the line of the last check names TEXT (which display could not be reached).
+says() {
+    grep -qF -- "$1" "$work/err" || { echo "the line does not name $1" >&2; exit 1; }
+}
+
 # opens WHAT DISPLAY COMMAND...: the game's window appears on DISPLAY; with DISPLAY "-" (a
 # platform without one) the game has to be still running after 3 s instead.
 opens() {
@@ -73,13 +78,18 @@ rt=XDG_RUNTIME_DIR=$work/runtime
 check "no DISPLAY" env -u DISPLAY "${no_wayland[@]}" -u QT_QPA_PLATFORM "$rt" "$game"
 check "empty DISPLAY" env "${no_wayland[@]}" -u QT_QPA_PLATFORM "$rt" DISPLAY= "$game"
 check "unreachable display" env "${no_wayland[@]}" -u QT_QPA_PLATFORM "$rt" DISPLAY=:4711 "$game"
+says :4711
 check "xcb chosen, no DISPLAY" env -u DISPLAY "${no_wayland[@]}" "$rt" QT_QPA_PLATFORM=xcb "$game"
 check "Wayland, then X, neither there" env -u DISPLAY "${no_wayland[@]}" "$rt" \
     QT_QPA_PLATFORM='wayland;xcb' "$game"
 check "-display names an unreachable display" env "${no_wayland[@]}" -u QT_QPA_PLATFORM "$rt" \
     DISPLAY="$x" "$game" -display :4711
+says :4711
 check "Wayland only, no compositor" env "${no_wayland[@]}" "$rt" QT_QPA_PLATFORM=wayland \
     DISPLAY="$x" "$game"
+check "Wayland display that does not answer" env -u DISPLAY "${no_wayland[@]}" "$rt" \
+    WAYLAND_DISPLAY=wayland-none QT_QPA_PLATFORM=wayland "$game"
+says wayland-none
 check "-platform names an unknown platform" env "${no_wayland[@]}" -u QT_QPA_PLATFORM "$rt" \
     DISPLAY="$x" "$game" -platform nosuchplatform
 
