@@ -26,7 +26,11 @@ source_dir=$(cd "$(dirname "$0")/.." && pwd)
 # includes it as a desktop would.
 if [ -z "${SDVIGUL_BENCH_SESSION:-}" ]; then
     bash "$source_dir/tools/install-missing.sh" dbus-daemon dbus-bin at-spi2-core
-    SDVIGUL_BENCH_SESSION=1 exec dbus-run-session -- bash "$0" "$@"
+    # The bus and the services it starts print to stderr, not into the table on stdout;
+    # the script gets its stdout back as fd 3.
+    exec 3>&1 1>&2
+    SDVIGUL_BENCH_SESSION=1 exec dbus-run-session -- bash -c 'exec 1>&3 3>&-; exec bash "$@"' \
+        bash "$0" "$@"
 fi
 build_dir=$source_dir/build-bench
 game=
