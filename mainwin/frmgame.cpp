@@ -108,8 +108,9 @@ void frmGame::Form_Load() {
     // time a status label changes its text, ten times a second while the master plays.
     setFixedSize(sizeHint());
     res::KeepFixedWindowsUnmaximised();
-    // The layout's icon is the 32 px picture alone; the window carries every size.
-    setWindowIcon(res::ProgramIcon());
+    // The layout's icon is the 32 px picture alone; the window carries every size, the
+    // large ones from a moment after it is shown.
+    res::SetProgramIcon(*this);
     ui.lblHodCap->setForegroundRole(QPalette::HighlightedText);
     FitStatusLabels();
 

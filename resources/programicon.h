@@ -2,19 +2,24 @@
 #pragma once
 
 #include <QIcon>
-#include <QSize>
-#include <QString>
+
+class QWidget;
 
 namespace res {
 
 // The program's icon in every size it is drawn in: 16 and 32 px as 16-colour pixel art, 48 to
-// 256 px smooth. Qt picks the best one for each place and screen density (title bar, task
-// switcher, the about box), so nothing is blown up from a small picture.
-inline QIcon ProgramIcon() {
-    QIcon icon;
-    for (const int size : {16, 32, 48, 64, 128, 256})
-        icon.addFile(QStringLiteral(":/icons/sdvigul-%1.png").arg(size), QSize(size, size));
-    return icon;
-}
+// 256 px smooth. Each request decodes the one picture that fits the place and screen density
+// (the smallest at least as large, else the largest) and keeps nothing: on X11 a window's
+// icon is converted in every size for the desktop once, and those decoded pictures, a third
+// of a megabyte, would otherwise stay in memory for the whole run.
+QIcon ProgramIcon();
+
+// The same icon with its two small sizes only: what a title bar shows.
+QIcon SmallProgramIcon();
+
+// Gives `window` the small sizes at once and every size a moment later, once the window is on
+// the screen, so that decoding and sending the large ones for the desktop does not delay the
+// first picture.
+void SetProgramIcon(QWidget& window);
 
 } // namespace res

@@ -436,13 +436,19 @@ void TestWindow::drawnForTheScale() {
           100.0 * mixed);
     QVERIFY(mixed >= minMixedBlocks);
 
-    // The desktop gets the icon up to 256 px (xprop prints a property in full only when told).
-    const auto icon =
-        x.Run(QStringLiteral("xprop"),
-              {QStringLiteral("-len"), QStringLiteral("16777216"), QStringLiteral("-id"),
-               QString::number(game.MainWindow()), QStringLiteral("_NET_WM_ICON")});
-    QVERIFY(icon);
-    QVERIFY2(icon->contains("Icon (256 x 256)"), icon->left(200).constData());
+    // The desktop gets the icon up to 256 px, a moment after the window is shown (xprop prints
+    // a property in full only when told).
+    QByteArray icon;
+    const bool large = PollUntil(
+        [&] {
+            icon = x.Run(QStringLiteral("xprop"),
+                         {QStringLiteral("-len"), QStringLiteral("16777216"), QStringLiteral("-id"),
+                          QString::number(game.MainWindow()), QStringLiteral("_NET_WM_ICON")})
+                       .value_or(QByteArray());
+            return icon.contains("Icon (256 x 256)");
+        },
+        5000, 200);
+    QVERIFY2(large, icon.left(200).constData());
 }
 
 QTEST_GUILESS_MAIN(TestWindow)

@@ -1,11 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "programicon.h"
 #include "stringtable.h"
 #include "textfit.h"
 #include "version.h"
 
+#include <QApplication>
 #include <QImage>
 #include <QLabel>
 #include <QTest>
+#include <QWidget>
+
+#include <algorithm>
 
 // The string table, the version record, the pictures and the label fitting.
 class TestResources : public QObject {
@@ -24,6 +29,10 @@ private slots:
     void icons_data();
     void icons();
     void labelsShrinkOnlyWhenTheyMust();
+    void programIconSizes_data();
+    void programIconSizes();
+    void programIconKeepsNoPicture();
+    void windowIconSmallFirstThenEverySize();
 };
 
 // The texts themselves are checked where the windows show them; here, that the table holds
@@ -185,6 +194,57 @@ void TestResources::labelsShrinkOnlyWhenTheyMust() {
         QFontMetricsF(small).boundingRect(QRectF(0, 0, 227, 53), Qt::TextWordWrap, wrapped.text());
     QVERIFY(needed.height() <= 53);
     QVERIFY(small.pointSizeF() >= 6.0);
+}
+
+void TestResources::programIconSizes_data() {
+    QTest::addColumn<bool>("small");
+    QTest::addColumn<int>("place");
+    QTest::addColumn<int>("shown");
+    QTest::newRow("between two sizes: the larger, scaled down") << false << 20 << 20;
+    QTest::newRow("larger than any: the largest, not blown up") << false << 300 << 256;
+    QTest::newRow("below the smallest") << false << 8 << 8;
+    QTest::newRow("small set, between its sizes") << true << 24 << 24;
+    QTest::newRow("small set, larger than its sizes") << true << 64 << 32;
+}
+
+void TestResources::programIconSizes() {
+    QFETCH(bool, small);
+    QFETCH(int, place);
+    QFETCH(int, shown);
+    const QIcon icon = small ? res::SmallProgramIcon() : res::ProgramIcon();
+    const QPixmap picture = icon.pixmap(QSize(place, place), 1.0);
+    QCOMPARE(picture.size(), QSize(shown, shown));
+    QCOMPARE(icon.actualSize(QSize(place, place)), QSize(shown, shown));
+    // A picture, not an empty square of that size.
+    QCOMPARE(qAlpha(picture.toImage().pixel(shown / 2, shown / 2)), 255);
+}
+
+// Every request decodes afresh: nothing of the large sizes stays in memory after the window's
+// icon was converted for the desktop.
+void TestResources::programIconKeepsNoPicture() {
+    const QIcon icon = res::ProgramIcon();
+    const QPixmap first = icon.pixmap(QSize(256, 256), 1.0);
+    const QPixmap again = icon.pixmap(QSize(256, 256), 1.0);
+    QCOMPARE(again.toImage(), first.toImage());
+    QVERIFY(again.cacheKey() != first.cacheKey());
+}
+
+void TestResources::windowIconSmallFirstThenEverySize() {
+    const auto sides = [](const QIcon& icon) {
+        QList<int> list;
+        for (const QSize& size : icon.availableSizes())
+            list << size.width();
+        std::sort(list.begin(), list.end());
+        return list;
+    };
+    const QList<int> small{16, 32};
+    const QList<int> every{16, 32, 48, 64, 128, 256};
+    QWidget window;
+    res::SetProgramIcon(window);
+    QCOMPARE(sides(window.windowIcon()), small);
+    QCOMPARE(sides(QApplication::windowIcon()), small);
+    QTRY_COMPARE_WITH_TIMEOUT(sides(window.windowIcon()), every, 3000);
+    QCOMPARE(sides(QApplication::windowIcon()), every);
 }
 
 QTEST_MAIN(TestResources)
