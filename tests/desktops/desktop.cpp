@@ -73,9 +73,11 @@ void Desktop::Prepare(QProcess& process) const {
     process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
 }
 
-QProcess& Desktop::Launch(const QString& program, const QStringList& arguments) {
+QProcess& Desktop::Launch(const QString& program, const QStringList& arguments,
+                          QProcess::ProcessChannelMode channels) {
     auto& process = *processes_.emplace_back(std::make_unique<QProcess>());
     Prepare(process);
+    process.setProcessChannelMode(channels);
     process.start(program, arguments);
     process.waitForStarted(kStartTimeoutMs);
     return process;

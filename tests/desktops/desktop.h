@@ -61,7 +61,8 @@ protected:
     // The game's environment, built from the session's.
     virtual QProcessEnvironment GameEnvironment(bool brokenDisplay) const = 0;
     // Starts a long-lived program of the session; it is stopped when the session ends.
-    QProcess& Launch(const QString& program, const QStringList& arguments);
+    QProcess& Launch(const QString& program, const QStringList& arguments,
+                     QProcess::ProcessChannelMode channels = QProcess::SeparateChannels);
     // Runs a short-lived program of the session and waits for it; nullopt when it fails.
     std::optional<QByteArray> Run(const QStringList& command, int timeoutMs = 5000) const;
     // Starts the session's own message bus and puts its address in the environment.

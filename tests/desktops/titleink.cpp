@@ -72,6 +72,16 @@ QRect TitleBand(const QRect& board, const QRect& screen) {
         .intersected(screen);
 }
 
+bool LooksSame(const QImage& a, const QImage& b) {
+    if (a.size() != b.size())
+        return false;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (Distance(a.pixel(x, y), b.pixel(x, y)) > kSameColour)
+                return false;
+    return true;
+}
+
 QList<InkBox> TitleInk(const QList<QImage>& crops) {
     QList<InkBox> inks(crops.size());
     if (crops.isEmpty())

@@ -18,6 +18,10 @@ std::optional<QRect> FindBoardArea(const QImage& screen);
 // the decoration's height, clipped to the screen.
 QRect TitleBand(const QRect& board, const QRect& screen);
 
+// Two crops show the same: no pixel differs by more than a compositor's rounding, which
+// varies from one frame to the next at the edges of some decorations.
+bool LooksSame(const QImage& a, const QImage& b);
+
 // The columns that hold the title's letters in one title-bar crop; empty when none do.
 struct InkBox {
     int left = 0;

@@ -135,8 +135,8 @@ QString XHostedDesktop::StartCompositor() {
             return u"cannot copy kwin_wayland"_s;
         Environment().insert(u"KWIN_SCREENSHOT_NO_PERMISSION_CHECKS"_s, u"1"_s);
     }
-    compositor_ = &Launch(program, CompositorArguments());
-    compositor_->setProcessChannelMode(QProcess::MergedChannels);
+    // KWin prints what its scripts print among its own messages.
+    compositor_ = &Launch(program, CompositorArguments(), QProcess::MergedChannels);
     const QString socket = QDir(Folder()).filePath(QLatin1String(kSocket));
     const bool up = PollUntil(
         [&] {
