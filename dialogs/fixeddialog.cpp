@@ -45,7 +45,10 @@ void FixedDialog::keyPressEvent(QKeyEvent* event) {
 void FixedDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     // QDialog has just put the box over its owner; it belongs in the middle of the screen.
-    // This runs before the window is mapped, so it appears there at once.
-    if (!event->spontaneous())
+    // This runs before the window is mapped, so it appears there at once, and wide enough for
+    // a title bar that Qt draws itself.
+    if (!event->spontaneous()) {
+        res::WidenForOwnTitleBar(*this);
         res::CentreOnScreenOnceFramed(*this);
+    }
 }

@@ -15,6 +15,7 @@
 #include "textfit.h"
 #include "tilewidget.h"
 #include "titlewriter.h"
+#include "windowplacement.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -105,6 +106,7 @@ void frmGame::Form_Load() {
     // Fixed once: a layout constraint would re-announce the size to the window manager every
     // time a status label changes its text, ten times a second while the master plays.
     setFixedSize(sizeHint());
+    res::KeepFixedWindowsUnmaximised();
     // The layout's icon is the 32 px picture alone; the window carries every size.
     setWindowIcon(res::ProgramIcon());
     ui.lblHodCap->setForegroundRole(QPalette::HighlightedText);

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "messagebox.h"
 
+#include "windowplacement.h"
+
 #include <QAbstractButton>
+#include <QGridLayout>
 
 namespace {
 
@@ -16,6 +19,17 @@ void UseRussianButtonTexts(QMessageBox& box) {
             shown->setText(QString::fromUtf8(text));
 }
 
+// QMessageBox sizes itself to its layout whenever the layout changes, and a short text makes
+// a box too narrow for its title where Qt draws the title bar; a blank row as wide as the
+// title bar needs keeps it wide enough.
+void MakeRoomForTitle(QMessageBox& box, const QWidget* owner) {
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (!grid || !owner || !res::DrawsOwnTitleBar(*owner))
+        return;
+    grid->addItem(new QSpacerItem(res::OwnTitleBarWidth(box.windowTitle()), 0, QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+}
+
 } // namespace
 
 QMessageBox::StandardButton ShowMessageBox(QWidget* owner, QMessageBox::Icon icon,
@@ -25,5 +39,6 @@ QMessageBox::StandardButton ShowMessageBox(QWidget* owner, QMessageBox::Icon ico
     QMessageBox box(icon, title, text, buttons, owner);
     box.setDefaultButton(defaultButton);
     UseRussianButtonTexts(box);
+    MakeRoomForTitle(box, owner);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }

@@ -3,6 +3,7 @@
 
 #include <QGuiApplication>
 #include <QWidget>
+#include <QWindow>
 
 #include <xcb/xcb.h>
 
@@ -11,6 +12,16 @@
 #include <memory>
 
 namespace {
+
+// U+034F COMBINING GRAPHEME JOINER: printable and no blank in Qt's eyes, so neither the
+// removal of unprintable characters nor QString::simplified() touches it, and it has no
+// glyph and no width of its own.
+constexpr char16_t kInvisibleJoiner = u'\u034F';
+
+// The window manager KWin calls itself; it folds the blanks of every caption.
+constexpr char kBlankFoldingManager[] = "KWin";
+
+template <typename Reply> using XcbReply = std::unique_ptr<Reply, decltype(&std::free)>;
 
 xcb_connection_t* X11Connection() {
     const auto* x11 =
@@ -21,9 +32,50 @@ xcb_connection_t* X11Connection() {
 std::uint32_t InternAtom(xcb_connection_t* connection, const char* name) {
     const xcb_intern_atom_cookie_t cookie =
         xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
-    const std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
+    const XcbReply<xcb_intern_atom_reply_t> reply(
         xcb_intern_atom_reply(connection, cookie, nullptr), &std::free);
     return reply ? reply->atom : 0;
+}
+
+// The value of a property of `window`; empty when it is missing or of another type.
+QByteArray ReadProperty(xcb_connection_t* connection, xcb_window_t window, std::uint32_t property,
+                        std::uint32_t type) {
+    const xcb_get_property_cookie_t cookie =
+        xcb_get_property(connection, 0, window, property, type, 0, 256);
+    const XcbReply<xcb_get_property_reply_t> reply(
+        xcb_get_property_reply(connection, cookie, nullptr), &std::free);
+    if (!reply || reply->type != type)
+        return {};
+    return QByteArray(static_cast<const char*>(xcb_get_property_value(reply.get())),
+                      xcb_get_property_value_length(reply.get()));
+}
+
+// The name the running window manager gives itself (EWMH: the window named by the root's
+// _NET_SUPPORTING_WM_CHECK carries it as _NET_WM_NAME).
+QByteArray X11ManagerName(xcb_connection_t* connection, xcb_window_t window) {
+    const XcbReply<xcb_query_tree_reply_t> tree(
+        xcb_query_tree_reply(connection, xcb_query_tree(connection, window), nullptr), &std::free);
+    if (!tree)
+        return {};
+    const QByteArray check =
+        ReadProperty(connection, tree->root, InternAtom(connection, "_NET_SUPPORTING_WM_CHECK"),
+                     XCB_ATOM_WINDOW);
+    if (check.size() != sizeof(xcb_window_t))
+        return {};
+    xcb_window_t manager = 0;
+    std::memcpy(&manager, check.constData(), sizeof manager);
+    return ReadProperty(connection, manager, InternAtom(connection, "_NET_WM_NAME"),
+                        InternAtom(connection, "UTF8_STRING"));
+}
+
+// Without an X connection the client cannot ask the compositor's name; the desktop session
+// names itself in XDG_CURRENT_DESKTOP, a colon-separated list such as "KDE".
+bool SessionIsKde() {
+    const QList<QByteArray> desktops = qgetenv("XDG_CURRENT_DESKTOP").split(':');
+    for (const QByteArray& desktop : desktops)
+        if (desktop.compare("KDE", Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
 }
 
 } // namespace
@@ -34,10 +86,56 @@ QString TitleWriter::Title() const {
     return title_.isNull() ? window_.windowTitle() : title_;
 }
 
+QString TitleWriter::KeepLeadingBlanks(const QString& title) {
+    qsizetype blanks = 0;
+    while (blanks < title.size() && title[blanks] == QLatin1Char(' '))
+        ++blanks;
+    if (blanks == 0)
+        return title;
+    QString kept;
+    kept.reserve(title.size() + blanks);
+    for (qsizetype i = 0; i < blanks; ++i)
+        kept.append(QChar(kInvisibleJoiner)).append(QLatin1Char(' '));
+    return kept.append(QStringView(title).mid(blanks));
+}
+
 void TitleWriter::Write(const QString& title) {
     title_ = title;
-    if (!WriteX11(title.toUtf8()))
-        window_.setWindowTitle(title);
+    const bool leadingBlank = title.startsWith(QLatin1Char(' '));
+    const QString sent = leadingBlank && ManagerFoldsBlanks() ? KeepLeadingBlanks(title) : title;
+    if (WriteX11(sent.toUtf8()))
+        return;
+    window_.setWindowTitle(sent);
+    RepaintOwnTitleBar();
+}
+
+bool TitleWriter::ManagerFoldsBlanks() {
+    if (!foldsBlanks_) {
+        xcb_connection_t* connection = X11Connection();
+        const auto window = static_cast<xcb_window_t>(window_.internalWinId());
+        foldsBlanks_ = connection && window
+                           ? X11ManagerName(connection, window) == kBlankFoldingManager
+                           : SessionIsKde();
+    }
+    return *foldsBlanks_;
+}
+
+void TitleWriter::RepaintOwnTitleBar() {
+    // Qt's Wayland decorations are the only frame a client draws itself; they show as frame
+    // margins of the window. The title bar is painted into the window's buffer when the next
+    // change of the contents is flushed, so one pixel of the contents is repainted for it:
+    // the window's last pixel, through the widget that shows there (a pixel of the window
+    // hidden under an opaque child would be dropped from the repaint and flush nothing).
+    const QWindow* handle = window_.windowHandle();
+    if (!handle || !window_.isVisible() || !QGuiApplication::platformName().startsWith("wayland"))
+        return;
+    if (handle->frameMargins().top() <= 0)
+        return;
+    const QPoint corner(window_.width() - 1, window_.height() - 1);
+    QWidget* shown = window_.childAt(corner);
+    if (!shown)
+        shown = &window_;
+    shown->update(QRect(shown->mapFrom(&window_, corner), QSize(1, 1)));
 }
 
 bool TitleWriter::WriteX11(const QByteArray& utf8) {

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 
 class QWidget;
 
@@ -13,6 +14,15 @@ class QWidget;
 // compound text encoding and the bookkeeping around it. Elsewhere Qt sets the title: on
 // Wayland that is a single xdg_toplevel title request with UTF-8 text, nothing to skip, and a
 // request of our own beside Qt's would only leave Qt's copy of the title out of date.
+//
+// Two desktops need more than the plain text:
+// - A window manager that tidies captions (KWin trims them and folds runs of blanks into one)
+//   would show the title's leading blanks as nothing, so the word could not come back in
+//   from the right. There each blank is sent behind an invisible joiner, which no tidying
+//   removes and which draws exactly like the blank alone.
+// - Where Qt draws the title bar itself (Wayland without the compositor's decorations), it
+//   repaints the bar only when the window's contents are flushed; each new title asks for
+//   that flush.
 class TitleWriter {
 public:
     explicit TitleWriter(QWidget& window);
@@ -21,12 +31,20 @@ public:
     // The title last written; until the first write, the window's own title.
     QString Title() const;
 
+    // What is sent for `title` to a window manager that trims captions and folds their runs
+    // of blanks: every leading blank follows an invisible joiner. Other titles are unchanged.
+    static QString KeepLeadingBlanks(const QString& title);
+
 private:
     bool WriteX11(const QByteArray& utf8);
+    bool ManagerFoldsBlanks();
+    void RepaintOwnTitleBar();
 
     QWidget& window_;
     QString title_;
     std::uint32_t netWmName_ = 0;
     std::uint32_t utf8String_ = 0;
     bool atomsLooked_ = false;
+    // Asked once, the first time a title starts with a blank.
+    std::optional<bool> foldsBlanks_;
 };

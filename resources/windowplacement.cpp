@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "windowplacement.h"
 
+#include <QApplication>
 #include <QEvent>
-#include <QGuiApplication>
+#include <QFontMetrics>
+#include <QPointer>
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
 
 namespace res {
 namespace {
@@ -39,7 +42,82 @@ private:
     QWidget& window_;
 };
 
+constexpr Qt::WindowStates kLargeStates = Qt::WindowMaximized | Qt::WindowFullScreen;
+
+// Watches the state changes of all windows and takes a fixed-size window back to its normal
+// state when it has been maximised or made full screen. The change back waits for the event
+// loop, as the window system is still delivering the change being undone.
+class UnmaximisedFixedWindows final : public QObject {
+public:
+    explicit UnmaximisedFixedWindows(QObject* parent) : QObject(parent) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::WindowStateChange)
+            if (auto* window = qobject_cast<QWidget*>(watched); window && window->isWindow())
+                Check(*window);
+        return false;
+    }
+
+private:
+    static void Check(QWidget& window) {
+        const bool fixed = window.minimumSize() == window.maximumSize();
+        if (!fixed || !(window.windowState() & kLargeStates))
+            return;
+        QMetaObject::invokeMethod(
+            &window,
+            [guarded = QPointer<QWidget>(&window)] {
+                if (guarded)
+                    guarded->setWindowState(guarded->windowState() & ~kLargeStates);
+            },
+            Qt::QueuedConnection);
+    }
+};
+
+// Qt's Wayland title bar draws its title in the interface font at 14 px, centred across the
+// whole bar, and clips it on the right at the minimise button: three 18 px buttons 5 px apart,
+// 8 px from the edge, and 5 px more before the title ends. The window icon on the left takes
+// less, so the right side decides.
+constexpr int kTitleFontPixels = 14;
+constexpr int kTitleBarRightPart = 8 + 3 * 18 + 2 * 5 + 5;
+constexpr int kTitleSlack = 4;
+
 } // namespace
+
+// Qt's own decorations show as frame margins; before a box is first shown its own frame is not
+// yet known.
+bool DrawsOwnTitleBar(const QWidget& window) {
+    if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        return false;
+    for (const QWidget* candidate = &window; candidate;
+         candidate = candidate->parentWidget() ? candidate->parentWidget()->window() : nullptr) {
+        if (const QWindow* handle = candidate->windowHandle(); handle && handle->isVisible())
+            return handle->frameMargins().top() > 0;
+    }
+    return false;
+}
+
+int OwnTitleBarWidth(const QString& title) {
+    QFont font = QGuiApplication::font();
+    font.setPixelSize(kTitleFontPixels);
+    const int titleWidth = QFontMetrics(font).horizontalAdvance(title);
+    return titleWidth + 2 * kTitleBarRightPart + kTitleSlack;
+}
+
+void WidenForOwnTitleBar(QWidget& box) {
+    if (!DrawsOwnTitleBar(box))
+        return;
+    const int width = OwnTitleBarWidth(box.windowTitle());
+    if (box.width() < width)
+        box.setFixedWidth(width);
+}
+
+void KeepFixedWindowsUnmaximised() {
+    static QPointer<UnmaximisedFixedWindows> guard;
+    if (guard || !qApp)
+        return;
+    guard = new UnmaximisedFixedWindows(qApp); // owned by the application
+    qApp->installEventFilter(guard);
+}
 
 void CentreOnScreen(QWidget& window) {
     const QScreen* screen = window.screen();

@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QLabel>
+#include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScopeGuard>
@@ -151,6 +152,20 @@ void TestFrmGame::windowIsFixedAndHasNoMaximizeButton() {
     QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));
     QVERIFY(flags & Qt::WindowMinimizeButtonHint);
     QVERIFY(flags & Qt::WindowCloseButtonHint);
+    // A maximise or full-screen request from outside (a title bar Qt draws itself offers the
+    // button anyway, a compositor may send one) leaves the window as it was; a resizable
+    // window beside it is maximised, so the platform does carry out such requests.
+    const QRect placed = f.game->geometry();
+    QWidget resizable;
+    resizable.show();
+    for (const Qt::WindowState large : {Qt::WindowMaximized, Qt::WindowFullScreen}) {
+        f.game->setWindowState(large);
+        resizable.setWindowState(large);
+        QTRY_COMPARE(f.game->windowState(), Qt::WindowNoState);
+        QCOMPARE(f.game->geometry(), placed);
+        QCOMPARE(resizable.windowState(), large);
+        resizable.setWindowState(Qt::WindowNoState);
+    }
     // The board cells sit where the layout puts them, 8 pixels apart.
     QCOMPARE(f.game->Cell(1)->mapTo(f.game->centralWidget(), QPoint(0, 0)), QPoint(16, 16));
     QCOMPARE(f.game->Cell(16)->mapTo(f.game->centralWidget(), QPoint(0, 0)), QPoint(184, 184));
@@ -524,6 +539,11 @@ void TestFrmGame::helpMissingSaysSo() {
         QCOMPARE(box->icon(), QMessageBox::NoIcon);
         QCOMPARE(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
         QCOMPARE(box->button(QMessageBox::Ok)->text(), QStringLiteral("ОК"));
+        // Where the window system draws the title bars, the box is laid out as Qt lays out
+        // any message box: nothing is added to make room for the title.
+        const QMessageBox plain(QMessageBox::NoIcon, box->windowTitle(), box->text(),
+                                QMessageBox::Ok);
+        QCOMPARE(box->layout()->count(), plain.layout()->count());
     });
     f.game->mnuF1_Click(0);
     QDir::setCurrent(previous);
