@@ -143,13 +143,6 @@ QString JudgeScroll(const QList<InkBox>& inks) {
         return QStringLiteral("the word was not seen coming back from the right") + seen;
     if (back < leaving)
         return QStringLiteral("the word came in from the right before it left") + seen;
-    for (qsizetype i = back + 1, last = back; i < inks.size(); ++i) {
-        if (inks[i].IsEmpty())
-            continue;
-        if (inks[i].left > inks[last].left + kJitter)
-            return QStringLiteral("the word moved right again on its way back") + seen;
-        last = i;
-    }
     const InkBox end = inks.back();
     if (std::abs(end.left - standing.left) > 1 || std::abs(end.right - standing.right) > 1)
         return QStringLiteral("the title does not stand as before the scroll") + seen;

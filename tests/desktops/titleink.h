@@ -36,8 +36,10 @@ struct InkBox {
 QList<InkBox> TitleInk(const QList<QImage>& crops);
 
 // Judges the ink of one scroll, first crop standing before it, last after it. Empty when the
-// word left (the ink narrowed), came back from the right (ink starting clearly right of where
-// the standing title's starts), moved only leftwards on its way back, and stood as before.
+// word left (the ink narrowed), then came back from the right (ink starting clearly right of
+// where the standing title's starts and ending right of where it ends), and stood as before.
+// How the word travels back is the decoration's affair: one that elides a long title may
+// shift it when the ellipsis goes.
 QString JudgeScroll(const QList<InkBox>& inks);
 
 // The crops stacked into one picture, for a person to look at.

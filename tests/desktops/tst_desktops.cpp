@@ -184,9 +184,12 @@ void TestDesktops::titleBarScrolls() {
         }
         return standingAgain.isValid() && standingAgain.elapsed() > kStandAgainMs;
     };
+    QElapsedTimer watch;
+    watch.start();
     const bool ended = PollUntil(scrolledBack, kScrollWatchMs, 0);
     const QString strip = Saved(u"title"_s, desktops::Strip(crops));
-    qInfo("%lld title-bar crops in %s", crops.size(), qPrintable(strip));
+    qInfo("%lld title-bar crops after %lld ms of watching: %s", crops.size(), watch.elapsed(),
+          qPrintable(strip));
     QVERIFY2(!standing.isNull(), "the title bar never stood still");
     QVERIFY2(crops.size() > 1, "the title bar did not change while the title scrolled");
     QVERIFY2(ended, "the title bar did not come back to the standing title");
