@@ -26,17 +26,26 @@ constexpr int kInkContrast = 120;
 constexpr int kClearlyRight = 12;
 constexpr int kNarrower = 6;
 constexpr int kJitter = 2;
+constexpr int kStripCrops = 40;
 
 int Distance(QRgb a, QRgb b) {
     return std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
            std::abs(qBlue(a) - qBlue(b));
 }
 
+QString Describe(const InkBox& ink) {
+    return ink.IsEmpty() ? QStringLiteral("-")
+                         : QStringLiteral("%1..%2").arg(ink.left).arg(ink.right);
+}
+
+// The first crops of a long series and its last one.
 QString Describe(const QList<InkBox>& inks) {
+    constexpr qsizetype kShown = 40;
     QStringList parts;
-    for (const InkBox& ink : inks)
-        parts << (ink.IsEmpty() ? QStringLiteral("-")
-                                : QStringLiteral("%1..%2").arg(ink.left).arg(ink.right));
+    for (qsizetype i = 0; i < inks.size(); ++i)
+        if (i < kShown || i + 1 == inks.size())
+            parts << (i == kShown && i + 1 < inks.size() ? QStringLiteral("… ") : QString()) +
+                         Describe(inks[i]);
     return parts.join(QLatin1Char(' '));
 }
 
@@ -145,13 +154,22 @@ QString JudgeScroll(const QList<InkBox>& inks) {
         return QStringLiteral("the word came in from the right before it left") + seen;
     const InkBox end = inks.back();
     if (std::abs(end.left - standing.left) > 1 || std::abs(end.right - standing.right) > 1)
-        return QStringLiteral("the title does not stand as before the scroll") + seen;
+        return QStringLiteral("the title does not stand as before the scroll: %1 before, %2 after")
+                   .arg(Describe(standing), Describe(end)) +
+               seen;
     return {};
 }
 
-QImage Strip(const QList<QImage>& crops) {
-    if (crops.isEmpty())
+QImage Strip(const QList<QImage>& all) {
+    if (all.isEmpty())
         return {};
+    // Every so many of a long series, and the last: a picture viewers open.
+    const qsizetype step = (all.size() + kStripCrops - 1) / kStripCrops;
+    QList<QImage> crops;
+    for (qsizetype i = 0; i < all.size(); i += step)
+        crops << all[i];
+    if ((all.size() - 1) % step != 0)
+        crops << all.back();
     const QSize size = crops.front().size();
     QImage strip(size.width(), int(size.height() * crops.size()), QImage::Format_RGB32);
     QPainter painter(&strip);
