@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QTest>
 
+#include <functional>
 #include <memory>
 
 using desktops::Desktop;
@@ -67,6 +68,7 @@ private:
     std::optional<QRect> Board();
     QString Saved(const QString& what, const QImage& image) const;
     QString CloseAndSeeHowGameEnds();
+    bool PressUntil(const QString& key, const std::function<bool()>& done);
 
     QString name_;
     std::unique_ptr<Desktop> desktop_;
@@ -131,6 +133,16 @@ QString TestDesktops::CloseAndSeeHowGameEnds() {
     return QString::fromUtf8(game_.readAllStandardError());
 }
 
+// A window manager may show a new window a moment before it gives it the keyboard: a key
+// that changed nothing is pressed again. F1 and F2 may come twice without harm.
+bool TestDesktops::PressUntil(const QString& key, const std::function<bool()>& done) {
+    constexpr int kPresses = 3;
+    for (int press = 0; press < kPresses; ++press)
+        if (desktop_->Keys({key}) && PollUntil(done, kTimeoutMs / 2, 100))
+            return true;
+    return false;
+}
+
 void TestDesktops::appearsAndDeals() {
     QElapsedTimer sinceStart;
     sinceStart.start();
@@ -146,12 +158,11 @@ void TestDesktops::appearsAndDeals() {
         QCOMPARE(titles->value(0), kTitle);
     QVERIFY2(ClientShot(screen_.copy(board_)).BoardHidden(), "the board shows before a deal");
 
-    QVERIFY(desktop_->Keys({u"F2"_s}));
     const auto dealt = [&] {
         const ClientShot shot(desktop_->Screenshot().copy(board_));
         return shot.EmptyCell() != 0 && shot.TilesDistinct();
     };
-    QVERIFY2(PollUntil(dealt, kTimeoutMs, 100), "F2 did not deal 15 tiles and an empty cell");
+    QVERIFY2(PressUntil(u"F2"_s, dealt), "F2 did not deal 15 tiles and an empty cell");
 }
 
 // The title bar as drawn, cropped again and again during one scroll.
@@ -225,13 +236,12 @@ void TestDesktops::closesWhileBoxIsOpen() {
     QVERIFY2(PollUntil([&] { return Board().has_value(); }, kAppearMs, 100),
              "the game's window did not appear");
     const QImage before = screen_;
-    QVERIFY(desktop_->Keys({u"F1"_s}));
     const auto boxShown = [&] {
         if (const auto titles = desktop_->Titles(game_.processId()))
             return titles->size() == 2;
         return ChangedPixels(desktop_->Screenshot(), before) > kBoxPixels;
     };
-    QVERIFY2(PollUntil(boxShown, kTimeoutMs, 100), "F1 did not open the message box");
+    QVERIFY2(PressUntil(u"F1"_s, boxShown), "F1 did not open the message box");
     QTest::qWait(300); // for the picture: the box's first paint
     qInfo("screen with the box: %s", qPrintable(Saved(u"box"_s, desktop_->Screenshot())));
     const QString ending = CloseAndSeeHowGameEnds();
