@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "titlewriter.h"
 
+#include "waylandglobals.h"
+
 #include <QGuiApplication>
 #include <QWidget>
 #include <QWindow>
@@ -18,8 +20,10 @@ namespace {
 // glyph and no width of its own.
 constexpr char16_t kInvisibleJoiner = u'\u034F';
 
-// The window manager KWin calls itself; it folds the blanks of every caption.
+// KWin folds the blanks of every caption. On X11 it calls itself by this name; on Wayland it
+// offers Plasma's shell interface, which no other compositor does.
 constexpr char kBlankFoldingManager[] = "KWin";
+constexpr char kBlankFoldingCompositorGlobal[] = "org_kde_plasma_shell";
 
 template <typename Reply> using XcbReply = std::unique_ptr<Reply, decltype(&std::free)>;
 
@@ -68,8 +72,8 @@ QByteArray X11ManagerName(xcb_connection_t* connection, xcb_window_t window) {
                         InternAtom(connection, "UTF8_STRING"));
 }
 
-// Without an X connection the client cannot ask the compositor's name; the desktop session
-// names itself in XDG_CURRENT_DESKTOP, a colon-separated list such as "KDE".
+// The desktop session names itself in XDG_CURRENT_DESKTOP, a colon-separated list such as
+// "KDE"; Plasma runs on KWin.
 bool SessionIsKde() {
     const QList<QByteArray> desktops = qgetenv("XDG_CURRENT_DESKTOP").split(':');
     for (const QByteArray& desktop : desktops)
@@ -113,9 +117,12 @@ bool TitleWriter::ManagerFoldsBlanks() {
     if (!foldsBlanks_) {
         xcb_connection_t* connection = X11Connection();
         const auto window = static_cast<xcb_window_t>(window_.internalWinId());
-        foldsBlanks_ = connection && window
-                           ? X11ManagerName(connection, window) == kBlankFoldingManager
-                           : SessionIsKde();
+        // Without an X connection: the Wayland compositor's own interfaces, or failing those
+        // (no compositor that says, or no Wayland either) the session's name.
+        foldsBlanks_ =
+            connection && window
+                ? X11ManagerName(connection, window) == kBlankFoldingManager
+                : WaylandCompositorOffers(kBlankFoldingCompositorGlobal) || SessionIsKde();
     }
     return *foldsBlanks_;
 }

@@ -12,9 +12,9 @@
 namespace res {
 namespace {
 
-// A Wayland client has no say in where its windows go: the compositor places them (and
-// centres a fixed-size one like ours). A move there would only change Qt's idea of the
-// position.
+// A Wayland client has no say in where its windows go: the compositor places them (KWin
+// centres the game's window, GNOME puts it where it finds room, near the top left of an empty
+// desktop). A move there would only change Qt's idea of the position.
 bool CanPlaceWindows() {
     return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
