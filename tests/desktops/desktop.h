@@ -39,8 +39,10 @@ public:
 
     // The whole screen as the desktop shows it; null when the screenshot fails.
     virtual QImage Screenshot() = 0;
-    // Presses and releases keys, each named as xdotool names it ("F1", "F2").
+    // Presses and releases keys, each named as xdotool names it ("F1", "ctrl+F3").
     virtual bool Keys(const QStringList& keys) = 0;
+    // True when the desktop keeps this key for itself, so that no window ever sees it.
+    virtual bool KeepsKey(const QString&) const { return false; }
     // The titles of the game's windows as the desktop lists them, main window first; nullopt
     // where the desktop offers no list to a client outside the session.
     virtual std::optional<QStringList> Titles(qint64 pid);

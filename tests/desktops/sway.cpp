@@ -171,8 +171,17 @@ QImage SwayDesktop::Screenshot() {
 // run of wtype leads with a Shift tap, which no window of the game reacts to.
 bool SwayDesktop::Keys(const QStringList& keys) {
     QStringList command{u"wtype"_s, u"-s"_s, u"700"_s, u"-k"_s, u"Shift_L"_s};
-    for (const QString& key : keys)
-        command << u"-s"_s << u"100"_s << u"-k"_s << key;
+    for (const QString& combination : keys) {
+        // "ctrl+F3": modifiers held around the last key.
+        QStringList parts = combination.split(u'+');
+        const QString key = parts.takeLast();
+        command << u"-s"_s << u"100"_s;
+        for (const QString& modifier : std::as_const(parts))
+            command << u"-M"_s << modifier;
+        command << u"-k"_s << key;
+        for (const QString& modifier : std::as_const(parts))
+            command << u"-m"_s << modifier;
+    }
     return Run(command).has_value();
 }
 

@@ -37,6 +37,11 @@ public:
     bool Keys(const QStringList& keys) override {
         return x_.Xdotool(QStringList{u"key"_s, u"--delay"_s, u"60"_s} + keys);
     }
+    // KWin's global shortcuts switch desktops with Ctrl+F1 … Ctrl+F4 (as run on Wayland here,
+    // it has none).
+    bool KeepsKey(const QString& key) const override {
+        return kind_ == Kind::KdeX11 && key.startsWith("ctrl+F"_L1);
+    }
     std::optional<QStringList> Titles(qint64 pid) override;
     QString Maximise(qint64 pid) override;
     QString Close(qint64 pid) override;
