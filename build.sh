@@ -12,12 +12,15 @@ build_dir=${SDVIGUL_BUILD_DIR:-build}
 # qt6-wayland: the game runs as a native Wayland client where the desktop offers one.
 # qt6-base-private-dev: the main window's close request filter hooks into Qt's event queue.
 # libwayland-dev: the title writer asks the Wayland compositor which interfaces it offers.
+# mutter, kwin-*: the desktops the scenario under tests/desktops runs the game on; without
+# kwin-style-breeze KWin draws no title bars; dbus-daemon and dbus-bin: each session's bus
+# and KWin's scripting calls.
 build_packages=(cmake make g++ qt6-base-dev libxcb1-dev fonts-dejavu-core qt6-translations-l10n
     qt6-wayland qt6-base-private-dev libwayland-dev)
 # at-spi2-core, python3-pyatspi, dbus-*: the accessibility test reads the game as a screen reader.
 test_packages=(xvfb xauth xdotool imagemagick openbox wmctrl x11-utils
     desktop-file-utils appstream dpkg-dev file
-    sway wtype grim
+    sway wtype grim mutter kwin-x11 kwin-wayland kwin-style-breeze dbus-daemon dbus-bin
     clang-14 libfuzzer-14-dev libclang-rt-14-dev
     lintian at-spi2-core python3-pyatspi dbus-daemon dbus-bin)
 

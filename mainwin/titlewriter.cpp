@@ -3,6 +3,7 @@
 
 #include "waylandglobals.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QWidget>
 #include <QWindow>
@@ -11,7 +12,9 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -84,7 +87,30 @@ bool SessionIsKde() {
 
 } // namespace
 
+// Runs an action once after the next paint of the widget it watches has been flushed.
+class TitleWriter::AfterPaint final : public QObject {
+public:
+    explicit AfterPaint(std::function<void()> action) : action_(std::move(action)) {}
+
+    void Watch(QWidget& widget) { widget.installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            // Queued: the paint event comes before the flush that shows it.
+            QMetaObject::invokeMethod(this, action_, Qt::QueuedConnection);
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> action_;
+};
+
 TitleWriter::TitleWriter(QWidget& window) : window_(window) {}
+
+TitleWriter::~TitleWriter() = default;
 
 QString TitleWriter::Title() const {
     return title_.isNull() ? window_.windowTitle() : title_;
@@ -130,19 +156,41 @@ bool TitleWriter::ManagerFoldsBlanks() {
 void TitleWriter::RepaintOwnTitleBar() {
     // Qt's Wayland decorations are the only frame a client draws itself; they show as frame
     // margins of the window. The title bar is painted into the window's buffer when the next
-    // change of the contents is flushed, so one pixel of the contents is repainted for it:
-    // the window's last pixel, through the widget that shows there (a pixel of the window
-    // hidden under an opaque child would be dropped from the repaint and flush nothing).
+    // change of the contents is flushed, so one pixel of the contents is repainted for it.
     const QWindow* handle = window_.windowHandle();
     if (!handle || !window_.isVisible() || !QGuiApplication::platformName().startsWith("wayland"))
         return;
     if (handle->frameMargins().top() <= 0)
         return;
+    RepaintCorner();
+    // The bar's first paint of a new title centres it by its width in the application's
+    // font; only its next paint measures the title in the font it is drawn with.
+    if (!titleBarPainted_)
+        titleBarPainted_ = std::make_unique<AfterPaint>([this] { RepaintTitleBarAgain(); });
+    titleBarPainted_->Watch(CornerWidget());
+}
+
+void TitleWriter::RepaintTitleBarAgain() const {
+    QWindow* handle = window_.windowHandle();
+    if (!handle || !window_.isVisible())
+        return;
+    // Handing the bar the same title again marks it for another paint; the window system
+    // keeps the title it already has.
+    handle->setTitle(handle->title());
+    RepaintCorner();
+}
+
+// The widget that shows the window's last pixel: a pixel of the window hidden under an opaque
+// child would be dropped from a repaint and flush nothing.
+QWidget& TitleWriter::CornerWidget() const {
+    QWidget* shown = window_.childAt(window_.width() - 1, window_.height() - 1);
+    return shown ? *shown : window_;
+}
+
+void TitleWriter::RepaintCorner() const {
+    QWidget& shown = CornerWidget();
     const QPoint corner(window_.width() - 1, window_.height() - 1);
-    QWidget* shown = window_.childAt(corner);
-    if (!shown)
-        shown = &window_;
-    shown->update(QRect(shown->mapFrom(&window_, corner), QSize(1, 1)));
+    shown.update(QRect(shown.mapFrom(&window_, corner), QSize(1, 1)));
 }
 
 bool TitleWriter::WriteX11(const QByteArray& utf8) {

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 class QWidget;
@@ -22,10 +23,14 @@ class QWidget;
 //   removes and which draws exactly like the blank alone.
 // - Where Qt draws the title bar itself (Wayland without the compositor's decorations), it
 //   repaints the bar only when the window's contents are flushed; each new title asks for
-//   that flush.
+//   that flush, and for a second one right after it: the bar centres a new title by its
+//   width in the application's font but draws it 14 px high, and measures it in the font it
+//   drew with only from its next paint on. Without the second paint every title would stand
+//   a few pixels right of its centre until something else repainted the bar.
 class TitleWriter {
 public:
     explicit TitleWriter(QWidget& window);
+    ~TitleWriter();
 
     void Write(const QString& title);
     // The title last written; until the first write, the window's own title.
@@ -36,11 +41,18 @@ public:
     static QString KeepLeadingBlanks(const QString& title);
 
 private:
+    class AfterPaint;
+
     bool WriteX11(const QByteArray& utf8);
     bool ManagerFoldsBlanks();
     void RepaintOwnTitleBar();
+    QWidget& CornerWidget() const;
+    void RepaintCorner() const;
+    void RepaintTitleBarAgain() const;
 
     QWidget& window_;
+    // Waits for the paint that brought a new title to Qt's title bar, then asks for the next.
+    std::unique_ptr<AfterPaint> titleBarPainted_;
     QString title_;
     std::uint32_t netWmName_ = 0;
     std::uint32_t utf8String_ = 0;

@@ -45,7 +45,9 @@ private:
 constexpr Qt::WindowStates kLargeStates = Qt::WindowMaximized | Qt::WindowFullScreen;
 
 // Watches the state changes of all windows and takes a fixed-size window back to its normal
-// state when it has been maximised or made full screen. The change back waits for the event
+// state when it has been maximised or made full screen. Window flags without a maximise
+// button do not stop every window system: Qt's own Wayland title bar draws the button and
+// maximises with it whatever the flags and size limits say. The change back waits for the event
 // loop, as the window system is still delivering the change being undone.
 class UnmaximisedFixedWindows final : public QObject {
 public:

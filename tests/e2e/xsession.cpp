@@ -192,12 +192,13 @@ std::optional<QByteArray> XSession::Run(const QString& program, const QStringLis
     return process.readAllStandardOutput();
 }
 
+// PPM, not PNG: compressing a desktop's gradient background costs import more than a second.
 QImage XSession::Screenshot() {
-    const auto png =
+    const auto ppm =
         Run(QStringLiteral("import"), {QStringLiteral("-silent"), QStringLiteral("-window"),
-                                       QStringLiteral("root"), QStringLiteral("png:-")});
+                                       QStringLiteral("root"), QStringLiteral("ppm:-")});
     QImage image;
-    if (png && image.loadFromData(*png, "PNG"))
+    if (ppm && image.loadFromData(*ppm, "PPM"))
         lastScreenshot_ = image.convertToFormat(QImage::Format_RGB32);
     else
         lastScreenshot_ = QImage();

@@ -40,6 +40,8 @@ public:
 
     // Starts Xvfb and openbox; false with a reason in `error` when either does not come up.
     bool Start(QString* error);
+    // Starts Xvfb alone, for a test that brings its own window manager or compositor.
+    bool StartServerOnly(QString* error) { return StartServer(error); }
     QString Display() const { return display_; }
     // The test's environment with this DISPLAY, for the programs started on the server.
     QProcessEnvironment Environment() const;
