@@ -12,17 +12,18 @@ build_dir=${SDVIGUL_BUILD_DIR:-build}
 # qt6-wayland: the game runs as a native Wayland client where the desktop offers one.
 # qt6-base-private-dev: the main window's close request filter hooks into Qt's event queue.
 # libwayland-dev: the title writer asks the Wayland compositor which interfaces it offers.
-# mutter, kwin-*: the desktops the scenario under tests/desktops runs the game on; without
-# kwin-style-breeze KWin draws no title bars; dbus-daemon and dbus-bin: each session's bus
-# and KWin's scripting calls.
 build_packages=(cmake make g++ qt6-base-dev libxcb1-dev fonts-dejavu-core qt6-translations-l10n
     qt6-wayland qt6-base-private-dev libwayland-dev)
-# at-spi2-core, python3-pyatspi, dbus-*: the accessibility test reads the game as a screen reader.
+# sway, mutter, kwin-*: the desktops the scenario under tests/desktops runs the game on;
+# without kwin-style-breeze KWin draws no title bars. dbus-daemon and dbus-bin: each test
+# session's own bus and KWin's scripting calls. at-spi2-core and python3-pyatspi: the
+# accessibility test reads and plays the game as a screen reader does.
 test_packages=(xvfb xauth xdotool imagemagick openbox wmctrl x11-utils
     desktop-file-utils appstream dpkg-dev file
     sway wtype grim mutter kwin-x11 kwin-wayland kwin-style-breeze dbus-daemon dbus-bin
+    at-spi2-core python3-pyatspi
     clang-14 libfuzzer-14-dev libclang-rt-14-dev
-    lintian at-spi2-core python3-pyatspi dbus-daemon dbus-bin)
+    lintian)
 
 build() {
     cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=Release >/dev/null
