@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "displayprobe.h"
 #include "frmgame.h"
+#include "nodisplayexit.h"
 #include "programicon.h"
 #include "stringtable.h"
 #include "windowplacement.h"
@@ -10,14 +10,13 @@
 #include <QTranslator>
 
 #include <cstdio>
-#include <cstdlib>
 
 int main(int argc, char* argv[]) {
-    if (const std::string problem = DisplayProblem(); !problem.empty()) {
-        std::fprintf(stderr, "sdvigul: %s\n", problem.c_str());
-        return EXIT_FAILURE;
-    }
+    // Qt picks the platform and opens the display here; if it cannot, the game says so in
+    // one line and ends with status 1.
+    NoDisplayExit noDisplay;
     QApplication app(argc, argv);
+    noDisplay.Release();
     QApplication::setApplicationName(QStringLiteral("sdvigul"));
     QApplication::setDesktopFileName(QStringLiteral("org.example.sdvigul"));
     res::InitResources();
