@@ -177,15 +177,15 @@ QString DecodeMarkedUtf8(const QByteArray& bytes, bool cutAtLimit) {
 }
 
 QString DecodeUtf16(const QByteArray& bytes, bool bigEndian, bool cutAtLimit) {
-    const auto* data = reinterpret_cast<const uchar*>(bytes.constData());
+    const auto* in = reinterpret_cast<const uchar*>(bytes.constData());
     const qsizetype units = bytes.size() / 2; // an odd last byte is half a unit: dropped
     QString text(units, Qt::Uninitialized);
+    char16_t* const out = reinterpret_cast<char16_t*>(text.data());
     for (qsizetype i = 0; i < units; ++i) {
-        const uchar* unit = data + 2 * i;
-        text[i] =
-            QChar(bigEndian ? qFromBigEndian<quint16>(unit) : qFromLittleEndian<quint16>(unit));
+        const uchar* unit = in + 2 * i;
+        out[i] = bigEndian ? qFromBigEndian<quint16>(unit) : qFromLittleEndian<quint16>(unit);
     }
-    if (cutAtLimit && !text.isEmpty() && text.back().isHighSurrogate()) {
+    if (cutAtLimit && units > 0 && QChar::isHighSurrogate(out[units - 1])) {
         text.chop(1); // the other half of the pair lies past the limit
     }
     return text;
@@ -214,9 +214,12 @@ char16_t Windows1251ToUnicode(uchar byte) {
 }
 
 QString DecodeWindows1251(const QByteArray& bytes) {
-    QString text(bytes.size(), Qt::Uninitialized);
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        text[i] = QChar(Windows1251ToUnicode(static_cast<uchar>(bytes[i])));
+    const auto* in = reinterpret_cast<const uchar*>(bytes.constData());
+    const qsizetype size = bytes.size();
+    QString text(size, Qt::Uninitialized);
+    char16_t* const out = reinterpret_cast<char16_t*>(text.data());
+    for (qsizetype i = 0; i < size; ++i) {
+        out[i] = Windows1251ToUnicode(in[i]);
     }
     return text;
 }
@@ -238,51 +241,44 @@ bool IsHiddenControl(char16_t c) {
     return (c < 0x20 && c != u'\t' && c != u'\n') || (c >= 0x7F && c <= 0x9F);
 }
 
-// Collects display text, starting a new line once a line reaches kMaxLineLength characters.
-class DisplayText {
-public:
-    explicit DisplayText(qsizetype expectedSize) { text_.reserve(expectedSize); }
-
-    void appendLineFeed() {
-        text_ += u'\n';
-        column_ = 0;
-    }
-    // A surrogate pair comes in one call so that a break never splits it.
-    void append(QStringView characters) {
-        if (column_ >= kMaxLineLength) {
-            appendLineFeed();
-        }
-        text_ += characters;
-        ++column_;
-    }
-    QString take() { return std::move(text_); }
-
-private:
-    QString text_;
-    qsizetype column_ = 0;
-};
-
-// CR LF and lone CR become LF; hidden controls and unpaired surrogates become U+FFFD.
-QString CleanForDisplay(const QString& decoded) {
-    DisplayText out(decoded.size());
+// CR LF and lone CR become LF; hidden controls and unpaired surrogates become U+FFFD; a line
+// that reaches `lineLength` characters (a surrogate pair is one) goes on after a line feed.
+// Works on the raw UTF-16 units into a buffer sized for the worst case: a help file may hold a
+// million characters, and a QString append per character costs several times the rest.
+QString CleanForDisplay(const QString& decoded, qsizetype lineLength) {
+    const auto* const in = reinterpret_cast<const char16_t*>(decoded.constData());
     const qsizetype size = decoded.size();
+    // Each unit gives at most one unit; the breaks add at most one per `lineLength` units.
+    QString text(size + size / lineLength + 1, Qt::Uninitialized);
+    char16_t* const start = reinterpret_cast<char16_t*>(text.data());
+    char16_t* out = start;
+    qsizetype column = 0;
     for (qsizetype i = 0; i < size; ++i) {
-        const QChar c = decoded[i];
+        const char16_t c = in[i];
         if (c == u'\r' || c == u'\n') {
-            out.appendLineFeed();
-            if (c == u'\r' && i + 1 < size && decoded[i + 1] == u'\n') {
+            *out++ = u'\n';
+            column = 0;
+            if (c == u'\r' && i + 1 < size && in[i + 1] == u'\n') {
                 ++i;
             }
-        } else if (c.isHighSurrogate() && i + 1 < size && decoded[i + 1].isLowSurrogate()) {
-            out.append(QStringView(decoded).mid(i, 2));
-            ++i;
-        } else if (c.isSurrogate() || IsHiddenControl(c.unicode())) {
-            out.append(QStringView(u"\uFFFD"));
+            continue;
+        }
+        if (column >= lineLength) {
+            *out++ = u'\n';
+            column = 0;
+        }
+        ++column;
+        if (QChar::isHighSurrogate(c) && i + 1 < size && QChar::isLowSurrogate(in[i + 1])) {
+            *out++ = c; // a pair is copied whole, so a break never splits it
+            *out++ = in[++i];
+        } else if (QChar::isSurrogate(c) || IsHiddenControl(c)) {
+            *out++ = u'\uFFFD';
         } else {
-            out.append(QStringView(decoded).mid(i, 1));
+            *out++ = c;
         }
     }
-    return out.take();
+    text.truncate(out - start);
+    return text;
 }
 
 QString DecodeRaw(const QByteArray& bytes, bool cutAtLimit) {
@@ -352,8 +348,8 @@ std::optional<HelpText> LoadHelp(const QString& directory) {
     return ReadHelpFile(*path);
 }
 
-QString DecodeHelpText(const QByteArray& bytes, bool cutAtLimit) {
-    return CleanForDisplay(DecodeRaw(bytes, cutAtLimit));
+QString DecodeHelpText(const QByteArray& bytes, bool cutAtLimit, qsizetype maxLineLength) {
+    return CleanForDisplay(DecodeRaw(bytes, cutAtLimit), std::max<qsizetype>(maxLineLength, 1));
 }
 
 } // namespace help

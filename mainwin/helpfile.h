@@ -39,10 +39,12 @@ std::optional<HelpText> LoadHelp(const QString& directory);
 
 // Turns the bytes of a help file into displayable text: BOM-marked UTF-8/UTF-16, otherwise
 // UTF-8 when the bytes are valid UTF-8, otherwise Windows-1251. Line ends become "\n"; control
-// characters other than tab and line feed become U+FFFD; lines longer than kMaxLineLength are
-// broken. `cutAtLimit` says the bytes are the
-// head of a longer file, so a multi-byte character cut at the end is dropped rather than taken
-// as a sign of another encoding.
-QString DecodeHelpText(const QByteArray& bytes, bool cutAtLimit = false);
+// characters other than tab and line feed become U+FFFD; lines longer than `maxLineLength`
+// characters (at least 1; a surrogate pair counts as one) are broken. `cutAtLimit` says the
+// bytes are the head of a longer file, so a multi-byte character cut at the end is dropped
+// rather than taken as a sign of another encoding. The game always breaks at kMaxLineLength;
+// a short break length lets the fuzz target reach the breaks with short inputs.
+QString DecodeHelpText(const QByteArray& bytes, bool cutAtLimit = false,
+                       qsizetype maxLineLength = kMaxLineLength);
 
 } // namespace help

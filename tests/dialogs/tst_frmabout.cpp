@@ -2,6 +2,7 @@
 #include "dialogtesthelpers.h"
 #include "frmabout.h"
 #include "programicon.h"
+#include "shownversion.h"
 #include "stringtable.h"
 #include "version.h"
 
@@ -40,7 +41,7 @@ private slots:
 
     void texts() {
         const frmAbout box(nullptr);
-        QCOMPARE(box.windowTitle(), QString::fromUtf8("О программе \"Сдвигуль\" v2.2.21"));
+        QCOMPARE(box.windowTitle(), AboutTitle());
         QCOMPARE(box.findChild<QGroupBox*>("fCap")->title(), QString::fromUtf8("Описание"));
         QCOMPARE(box.findChild<QPushButton*>("cmdOK")->text(), QString::fromUtf8("ОК"));
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "e2etestcase.h"
+#include "shownversion.h"
 
 #include <QFile>
 #include <QTest>
@@ -10,7 +11,6 @@ namespace {
 
 constexpr int kTimeoutMs = 5000;
 constexpr QSize kAboutSize{297, 123};
-const QString kAboutTitle = QStringLiteral("О программе \"Сдвигуль\" v2.2.21");
 const QString kAppTitle = QStringLiteral("Сдвигуль");
 constexpr int kMinNumberInk = 20;
 constexpr int kMinTextPixels = 50;
@@ -138,9 +138,9 @@ void TestDialogs::aboutBox() {
             QVERIFY(game.OpenMenuByKeys({QStringLiteral("alt+Cyrillic_es")}));
             x.Keys({QStringLiteral("Down"), QStringLiteral("Return")});
         }
-        const auto box = f_.WaitForTitled(ExactTitle(kAboutTitle), kTimeoutMs);
+        const auto box = f_.WaitForTitled(ExactTitle(AboutTitle()), kTimeoutMs);
         QVERIFY2(box, "no about box");
-        QCOMPARE(x.WindowName(*box).value_or(QString()), kAboutTitle);
+        QCOMPARE(x.WindowName(*box).value_or(QString()), AboutTitle());
         const auto info = x.Window(*box);
         QVERIFY(info);
         QCOMPARE(info->client.size(), kAboutSize);

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: decoding the bytes of a help file, with and without the cut-at-limit flag.
 // The first input byte steers: bit 0 the cut flag, bits 1-2 a byte-order mark put in front,
-// bit 3 repeats the rest into lines longer than the break length, bits 4-5 pick how much of
-// a multi-byte character the cut check keeps.
+// bit 3 a short break length of 1..16 characters (bits 4-7) instead of the game's own, which
+// inputs of a few kilobytes never reach; bits 4-7 also pick how much of a multi-byte
+// character the cut check keeps.
 #include "displaycheck.h"
 #include "helpfile.h"
 
@@ -45,13 +46,14 @@ bool IsUtf8(const QByteArray& bytes) {
 // character: no replacement character and no other-encoding garbage at its end. Checked for
 // BOM-marked UTF-8 whatever the rest holds, and for unmarked text that is UTF-8 up to the cut.
 void CheckCutCharacterDropped(const QByteArray& bom, const QByteArray& head,
-                              const std::uint8_t* seed, int keepChoice) {
+                              const std::uint8_t* seed, int keepChoice, qsizetype lineLength) {
     if (!(bom == "\xEF\xBB\xBF" || (bom.isEmpty() && IsUtf8(head)))) {
         return;
     }
     const QByteArray character = MultiByteCharacter(seed);
     const QByteArray cutPart = character.left(1 + keepChoice % (character.size() - 1));
-    Require(help::DecodeHelpText(bom + head + cutPart, true) == help::DecodeHelpText(bom + head),
+    Require(help::DecodeHelpText(bom + head + cutPart, true, lineLength) ==
+                help::DecodeHelpText(bom + head, false, lineLength),
             "a character cut at the limit left a trace");
 }
 
@@ -64,15 +66,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t steer = data[0];
     const bool cut = (steer & 1) != 0;
     const QByteArray bom = ByteOrderMark((steer >> 1) & 3);
-    QByteArray body(reinterpret_cast<const char*>(data + 1), static_cast<qsizetype>(size - 1));
-    if ((steer & 8) != 0 && !body.isEmpty()) {
-        body = body.repeated(static_cast<qsizetype>(2 * help::kMaxLineLength / body.size() + 1));
+    const qsizetype lineLength = (steer & 8) != 0 ? 1 + (steer >> 4) : help::kMaxLineLength;
+    const QByteArray body(reinterpret_cast<const char*>(data + 1),
+                          static_cast<qsizetype>(size - 1));
+    const QString shown = help::DecodeHelpText(bom + body, cut, lineLength);
+    CheckDisplayable(shown, lineLength);
+    if (lineLength != help::kMaxLineLength) {
+        // Breaking a line only adds line feeds.
+        Require(QString(shown).remove(u'\n') == help::DecodeHelpText(bom + body, cut).remove(u'\n'),
+                "a line break changed the text");
     }
-    CheckDisplayable(help::DecodeHelpText(bom + body, cut));
     if (size >= 4) {
         const QByteArray head(reinterpret_cast<const char*>(data + 4),
                               static_cast<qsizetype>(size - 4));
-        CheckCutCharacterDropped(bom, head, data + 1, steer >> 4);
+        CheckCutCharacterDropped(bom, head, data + 1, steer >> 4, lineLength);
     }
     return 0;
 }

@@ -43,5 +43,12 @@ grep -qx 'Categories=Game;LogicGame;' "$desktop" || fail "desktop entry: Categor
 # The menu starts the installed program in the folder of help.txt, under this very prefix.
 grep -qxF "Exec=$prefix/games/sdvigul" "$desktop" || fail "desktop entry: $(grep ^Exec= "$desktop")"
 grep -qxF "Path=$prefix/share/sdvigul" "$desktop" || fail "desktop entry: $(grep ^Path= "$desktop")"
-appstreamcli validate --no-net --pedantic "$prefix/share/metainfo/org.example.sdvigul.metainfo.xml"
+metainfo=$prefix/share/metainfo/org.example.sdvigul.metainfo.xml
+appstreamcli validate --no-net --pedantic "$metainfo"
+# The newest release the software centre lists (the first one) is the program's version, the
+# one the changelog's top entry carries.
+version=$(gzip -dc "$prefix/share/doc/sdvigul/changelog.gz" | sed -n '1s/^sdvigul (\([^)]*\)).*/\1/p')
+release=$(grep -o '<release version="[^"]*"' "$metainfo" | head -1 | cut -d'"' -f2)
+[ -n "$version" ] && [ "$release" = "$version" ] ||
+    fail "metainfo: newest release '$release', program version '$version'"
 echo "install check passed"

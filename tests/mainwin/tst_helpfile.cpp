@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <utility>
 
 #include <sys/stat.h>
@@ -253,24 +254,30 @@ void TestHelpFile::binaryFileHasNoControlCharacters() {
 
 void TestHelpFile::overlongLinesAreBroken_data() {
     QTest::addColumn<QString>("line");
+    QTest::addColumn<qsizetype>("length");
     QTest::addColumn<int>("lines");
 
     const qsizetype limit = help::kMaxLineLength;
-    QTest::newRow("at the limit") << QString(limit, u'x') << 1;
-    QTest::newRow("one past the limit") << QString(limit + 1, u'x') << 2;
+    const QString pair = QStringLiteral("\U0001F600");
+    QTest::newRow("at the limit") << QString(limit, u'x') << limit << 1;
+    QTest::newRow("one past the limit") << QString(limit + 1, u'x') << limit << 2;
     // A break at an odd offset would fall inside a surrogate pair.
-    QTest::newRow("surrogate pairs") << u'x' + QStringLiteral("\U0001F600").repeated(limit) << 2;
+    QTest::newRow("surrogate pairs") << u'x' + pair.repeated(limit) << limit << 2;
+    QTest::newRow("short length") << QStringLiteral("abcdefg") << qsizetype(3) << 3;
+    QTest::newRow("one pair a line") << u'x' + pair.repeated(3) << qsizetype(1) << 4;
+    QTest::newRow("length 0 taken as 1") << QStringLiteral("abc") << qsizetype(0) << 3;
 }
 
 void TestHelpFile::overlongLinesAreBroken() {
     QFETCH(QString, line);
+    QFETCH(qsizetype, length);
     QFETCH(int, lines);
-    const QString text = help::DecodeHelpText((line + u'\n' + line).toUtf8());
+    const QString text = help::DecodeHelpText((line + u'\n' + line).toUtf8(), false, length);
 
     const QStringList shown = text.split(u'\n');
     QCOMPARE(shown.size(), 2 * lines);
     for (const QString& part : shown) {
-        QVERIFY(part.toUcs4().size() <= help::kMaxLineLength);
+        QVERIFY(part.toUcs4().size() <= std::max<qsizetype>(length, 1));
         QVERIFY(QStringView(part).isValidUtf16());
     }
     QCOMPARE(shown.mid(0, lines).join(QString()), line);

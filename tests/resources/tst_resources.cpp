@@ -5,12 +5,42 @@
 #include "version.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QTest>
 #include <QWidget>
+#include <QXmlStreamReader>
 
 #include <algorithm>
+
+namespace {
+
+// The ids a window layout stores in place of captions: text and title properties that hold a
+// decimal number, in the order of the file.
+QList<int> StoredIds(const QString& layoutFile) {
+    QFile file(layoutFile);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QXmlStreamReader xml(&file);
+    QList<int> ids;
+    QString property;
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        if (xml.name() == u"property") {
+            property = xml.attributes().value(QLatin1String("name")).toString();
+        } else if (xml.name() == u"string" && (property == u"text" || property == u"title")) {
+            bool isNumber = false;
+            const int id = xml.readElementText().toInt(&isNumber);
+            if (isNumber)
+                ids << id;
+        }
+    }
+    return ids;
+}
+
+} // namespace
 
 // The string table, the version record, the pictures and the label fitting.
 class TestResources : public QObject {
@@ -19,7 +49,9 @@ class TestResources : public QObject {
 private slots:
     void initTestCase() { res::InitResources(); }
 
-    void strings();
+    void lookupsAgree();
+    void storedIdsHaveTexts_data();
+    void storedIdsHaveTexts();
     void absentIdsAndOtherCaptions_data();
     void absentIdsAndOtherCaptions();
     void versionRecord();
@@ -35,19 +67,45 @@ private slots:
     void windowIconSmallFirstThenEverySize();
 };
 
-// The texts themselves are checked where the windows show them; here, that the table holds
-// exactly its 22 ids and that the stored-id conversion finds each of them.
-void TestResources::strings() {
-    const QList<int> ids{0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10,
-                         11, 20, 21, 30, 31, 40, 41, 42, 50, 51, 60};
+// The texts themselves are checked where the windows show them. The table is searched by
+// halving, so an entry out of order or an id given twice would hide texts: every id answers
+// alike through each lookup, and all 22 texts are found, each a different one.
+void TestResources::lookupsAgree() {
+    QStringList texts;
     for (int id = -5; id <= 100; ++id) {
-        QCOMPARE(res::HasResString(id), ids.contains(id));
-        if (ids.contains(id)) {
-            QVERIFY(!res::LoadResString(id).isEmpty());
-            QCOMPARE(res::CaptionFromStoredId(QString::number(id)), res::LoadResString(id));
+        const QString text = res::LoadResString(id);
+        QCOMPARE(res::HasResString(id), !text.isEmpty());
+        if (!text.isEmpty()) {
+            texts << text;
+            QCOMPARE(res::CaptionFromStoredId(QString::number(id)), text);
         }
     }
+    QCOMPARE(texts.size(), 22);
+    texts.removeDuplicates();
+    QCOMPARE(texts.size(), 22);
     QCOMPARE(res::LoadResString(31), QStringLiteral("notepad.exe help.txt"));
+}
+
+void TestResources::storedIdsHaveTexts_data() {
+    QTest::addColumn<QString>("layout");
+    QTest::addColumn<QList<int>>("ids");
+    // Each menu text on exactly one item; the two dialogs share the ОК text.
+    QTest::newRow("main window") << "frmgame.ui"
+                                 << QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
+    QTest::newRow("tile-back chooser") << "frmshirt.ui" << QList<int>{50, 51, 60};
+    QTest::newRow("about box") << "frmabout.ui" << QList<int>{41, 42, 50};
+}
+
+// What a window replaces when it loads is what its layout stores, read from the layout file
+// itself, and the table has a text for each of those ids.
+void TestResources::storedIdsHaveTexts() {
+    QFETCH(QString, layout);
+    QFETCH(QList<int>, ids);
+    QList<int> stored = StoredIds(QStringLiteral(SDVIGUL_SOURCE_DIR "/resources/") + layout);
+    std::sort(stored.begin(), stored.end());
+    QCOMPARE(stored, ids);
+    for (const int id : std::as_const(stored))
+        QVERIFY2(res::HasResString(id), qPrintable(QString::number(id)));
 }
 
 void TestResources::absentIdsAndOtherCaptions_data() {
@@ -82,10 +140,14 @@ void TestResources::absentIdsAndOtherCaptions() {
 void TestResources::versionRecord() {
     QCOMPARE(QString::fromUtf8(version::ProductName), QStringLiteral("\"Сдвигуль\""));
     QCOMPARE(QString::fromUtf8(version::ProductName).size(), 10);
-    QCOMPARE(version::Major, 2);
-    QCOMPARE(version::Minor, 2);
-    QCOMPARE(version::Revision, 21);
-    QCOMPARE(QByteArray(version::FileVersion), QByteArray("2.02.0021"));
+    // The numbers come from the project's version; the file version writes them padded: minor
+    // with two digits, revision with four ("2.02.0021").
+    QCOMPARE(QString::fromLatin1(version::FileVersion),
+             QStringLiteral("%1.%2.%3")
+                 .arg(version::Major)
+                 .arg(version::Minor, 2, 10, QLatin1Char('0'))
+                 .arg(version::Revision, 4, 10, QLatin1Char('0')));
+    QCOMPARE(QByteArray(version::ProductVersion), QByteArray(version::FileVersion));
     QCOMPARE(QString::fromUtf8(version::FileDescription),
              QStringLiteral("Классическая игра в сдвигуль. Цель - расположить фишки по возрастанию "
                             "номера слева направо и сверху вниз. Время и количество ходов "

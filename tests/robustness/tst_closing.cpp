@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "e2etestcase.h"
 #include "sanitizedgame.h"
+#include "shownversion.h"
 
 #include <QFile>
 #include <QTest>
@@ -18,7 +19,6 @@ constexpr int kMasterTimeoutMs = 4000;
 // A few tiles are a little larger than their cells; the drag shows the tile as it is.
 constexpr int kMaxTileSize = 64;
 const QString kAppTitle = QStringLiteral("Сдвигуль");
-const QString kAboutTitle = QStringLiteral("О программе \"Сдвигуль\" v2.2.21");
 const QString kCongratulationTitle = QStringLiteral("Поздравляем!");
 
 // What is open or going on when the close request arrives.
@@ -150,7 +150,7 @@ QString TestClosing::Reach(State state) {
         return f_.OpenChooserByKeys() ? QString() : QStringLiteral("the chooser did not open");
     case State::About:
         return OpenTitled({QStringLiteral("alt+Cyrillic_es"), QStringLiteral("Cyrillic_pe")},
-                          kAboutTitle);
+                          AboutTitle());
     case State::MissingHelp:
         return OpenTitled({QStringLiteral("F1")}, kAppTitle);
     case State::HelpViewer: {
