@@ -14,18 +14,7 @@ namespace desktops {
 
 namespace {
 
-constexpr int kStopTimeoutMs = 3000;
 constexpr int kStartTimeoutMs = 5000;
-
-void Stop(QProcess& process) {
-    if (process.state() == QProcess::NotRunning)
-        return;
-    process.terminate();
-    if (!process.waitForFinished(kStopTimeoutMs)) {
-        process.kill();
-        process.waitForFinished(kStopTimeoutMs);
-    }
-}
 
 } // namespace
 
@@ -51,7 +40,7 @@ Desktop::~Desktop() {
 
 void Desktop::StopAll() {
     for (auto it = processes_.rbegin(); it != processes_.rend(); ++it)
-        Stop(**it);
+        e2e::StopProcess(**it);
     processes_.clear();
 }
 
@@ -88,7 +77,7 @@ std::optional<QByteArray> Desktop::Run(const QStringList& command, int timeoutMs
     Prepare(process);
     process.start(command.front(), command.mid(1));
     if (!process.waitForFinished(timeoutMs)) {
-        Stop(process);
+        e2e::StopProcess(process);
         return std::nullopt;
     }
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)

@@ -53,9 +53,9 @@ XSession::XSession() = default;
 
 XSession::~XSession() {
     if (windowManager_)
-        Stop(*windowManager_);
+        StopProcess(*windowManager_);
     if (server_)
-        Stop(*server_);
+        StopProcess(*server_);
 }
 
 void XSession::TieToTest(QProcess& process) {
@@ -150,11 +150,11 @@ bool XSession::StartOpenbox(QString* error) {
                  ? QStringLiteral("openbox does not take over the screen")
                  : QStringLiteral("openbox ended at start (exit status %1)")
                        .arg(windowManager_->exitCode());
-    Stop(*windowManager_);
+    StopProcess(*windowManager_);
     return false;
 }
 
-void XSession::Stop(QProcess& process) {
+void StopProcess(QProcess& process) {
     if (process.state() == QProcess::NotRunning)
         return;
     process.terminate();

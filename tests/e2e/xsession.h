@@ -82,12 +82,13 @@ private:
     bool UseRussianKeyboard(QString* error);
     bool StartWindowManager(QString* error);
     bool StartOpenbox(QString* error);
-    void Stop(QProcess& process);
-
     std::unique_ptr<QProcess> server_;
     std::unique_ptr<QProcess> windowManager_;
     QString display_;
     QImage lastScreenshot_;
 };
+
+// Ends a process politely, then by force if it does not go within a few seconds.
+void StopProcess(QProcess& process);
 
 } // namespace e2e
