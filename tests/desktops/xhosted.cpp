@@ -55,6 +55,8 @@ private:
     QString StartWindowManager();
     QString StartCompositor();
     QList<quint64> X11Windows(qint64 pid);
+    // wmctrl on the game's first X11 window; an empty answer when it worked.
+    QString WmctrlOnGame(qint64 pid, const QStringList& arguments);
     std::optional<QStringList> RunKWinScript(const QString& body);
 
     Kind kind_;
@@ -261,13 +263,7 @@ QString XHostedDesktop::Maximise(qint64 pid) {
     case Kind::KdeX11:
         break;
     }
-    const QList<quint64> windows = X11Windows(pid);
-    if (windows.isEmpty())
-        return u"no window of the game"_s;
-    return x_.Run(u"wmctrl"_s, {u"-i"_s, u"-r"_s, QString::number(windows.front()), u"-b"_s,
-                                u"add,maximized_vert,maximized_horz"_s})
-               ? QString()
-               : u"wmctrl failed"_s;
+    return WmctrlOnGame(pid, {u"-r"_s, u"-b"_s, u"add,maximized_vert,maximized_horz"_s});
 }
 
 // mutter leaves the decoration of a Wayland window to the client: Qt draws it with the close
@@ -290,12 +286,17 @@ QString XHostedDesktop::Close(qint64 pid) {
         break;
     }
     // The window manager's close request, as its close box sends it.
+    return WmctrlOnGame(pid, {u"-c"_s});
+}
+
+QString XHostedDesktop::WmctrlOnGame(qint64 pid, const QStringList& arguments) {
     const QList<quint64> windows = X11Windows(pid);
     if (windows.isEmpty())
         return u"no window of the game"_s;
-    return x_.Run(u"wmctrl"_s, {u"-i"_s, u"-c"_s, QString::number(windows.front())})
-               ? QString()
-               : u"wmctrl failed"_s;
+    // -i: the window is named by its id, which follows the first argument (-r or -c).
+    QStringList command{u"-i"_s, arguments.front(), QString::number(windows.front())};
+    command += arguments.mid(1);
+    return x_.Run(u"wmctrl"_s, command) ? QString() : u"wmctrl failed"_s;
 }
 
 } // namespace
