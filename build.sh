@@ -10,10 +10,11 @@ mode=${1:-run}
 build_dir=${SDVIGUL_BUILD_DIR:-build}
 
 # qt6-wayland: the game runs as a native Wayland client where the desktop offers one.
+# qt6-wayland-dev: the game's own Wayland title bar is a plugin of Qt's Wayland client.
 # qt6-base-private-dev: the main window's close request filter hooks into Qt's event queue.
 # libwayland-dev: the title writer asks the Wayland compositor which interfaces it offers.
 build_packages=(cmake make g++ qt6-base-dev libxcb1-dev fonts-dejavu-core qt6-translations-l10n
-    qt6-wayland qt6-base-private-dev libwayland-dev)
+    qt6-wayland qt6-wayland-dev qt6-base-private-dev libwayland-dev)
 # sway, mutter, kwin-*: the desktops the scenario under tests/desktops runs the game on;
 # without kwin-style-breeze KWin draws no title bars. dbus-daemon and dbus-bin: each test
 # session's own bus and KWin's scripting calls. at-spi2-core and python3-pyatspi: the

@@ -2,6 +2,7 @@
 #include "frmgame.h"
 #include "nodisplayexit.h"
 #include "stringtable.h"
+#include "titlebarchoice.h"
 #include "windowplacement.h"
 
 #include <QApplication>
@@ -16,6 +17,7 @@ int main(int argc, char* argv[]) {
     NoDisplayExit noDisplay;
     QApplication app(argc, argv);
     noDisplay.Release();
+    res::UseOwnWaylandTitleBar();
     QApplication::setApplicationName(QStringLiteral("sdvigul"));
     QApplication::setDesktopFileName(QStringLiteral("org.example.sdvigul"));
     res::InitResources();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "titlewriter.h"
 
+#include "titlebarchoice.h"
 #include "waylandglobals.h"
 
 #include <QEvent>
@@ -163,8 +164,11 @@ void TitleWriter::RepaintOwnTitleBar() {
     if (handle->frameMargins().top() <= 0)
         return;
     RepaintCorner();
-    // The bar's first paint of a new title centres it by its width in the application's
-    // font; only its next paint measures the title in the font it is drawn with.
+    // Qt's stock bar centres a new title at its first paint by its width in the application's
+    // font; only its next paint measures the title in the font it is drawn with. The game's
+    // own bar measures in the drawing font from the start.
+    if (res::OwnWaylandTitleBarInUse())
+        return;
     if (!titleBarPainted_)
         titleBarPainted_ = std::make_unique<AfterPaint>([this] { RepaintTitleBarAgain(); });
     titleBarPainted_->Watch(CornerWidget());

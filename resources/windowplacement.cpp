@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "windowplacement.h"
 
+#include "titlebarchoice.h"
+#include "titlebarlayout.h"
+
 #include <QApplication>
 #include <QEvent>
 #include <QFontMetrics>
@@ -75,12 +78,12 @@ private:
     }
 };
 
-// Qt's Wayland title bar draws its title in the interface font at 14 px, centred across the
-// whole bar, and clips it on the right at the minimise button: three 18 px buttons 5 px apart,
-// 8 px from the edge, and 5 px more before the title ends. The window icon on the left takes
-// less, so the right side decides.
-constexpr int kTitleFontPixels = 14;
-constexpr int kTitleBarRightPart = 8 + 3 * 18 + 2 * 5 + 5;
+// The title bar drawn on Wayland centres its title across the whole bar and clips it on the
+// right before the buttons: Qt's stock bar has three, the game's own shows only close on a
+// box. The window icon on the left takes less, so the right side decides.
+int BoxTitleBarRightPart() {
+    return titlebar::RightPart(OwnWaylandTitleBarInUse() ? 1 : 3);
+}
 constexpr int kTitleSlack = 4;
 
 } // namespace
@@ -100,9 +103,9 @@ bool DrawsOwnTitleBar(const QWidget& window) {
 
 int OwnTitleBarWidth(const QString& title) {
     QFont font = QGuiApplication::font();
-    font.setPixelSize(kTitleFontPixels);
+    font.setPixelSize(titlebar::kTitlePixels);
     const int titleWidth = QFontMetrics(font).horizontalAdvance(title);
-    return titleWidth + 2 * kTitleBarRightPart + kTitleSlack;
+    return titleWidth + 2 * BoxTitleBarRightPart() + kTitleSlack;
 }
 
 void WidenForOwnTitleBar(QWidget& box) {

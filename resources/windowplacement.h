@@ -25,8 +25,8 @@ void KeepFixedWindowsUnmaximised();
 // decorations. A window not shown yet gets the kind of title bar its owner has.
 bool DrawsOwnTitleBar(const QWidget& window);
 
-// The least width at which the title bar Qt draws on Wayland shows `title` whole, between the
-// window's icon and its three buttons.
+// The least width at which the title bar drawn on Wayland shows a box's `title` whole, between
+// the window's icon and the box's buttons.
 int OwnTitleBarWidth(const QString& title);
 
 // Where Qt draws the title bars itself (Wayland without the compositor's decorations), widens

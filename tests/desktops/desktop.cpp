@@ -3,7 +3,9 @@
 
 #include "xsession.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <csignal>
 #include <sys/prctl.h>
@@ -106,10 +108,20 @@ QString Desktop::StartBus() {
 
 bool Desktop::StartGame(QProcess& game, bool brokenDisplay) {
     if (gameCopy_.isEmpty()) {
-        // A copy every user of the session can run, wherever the build lies.
-        const QString copy = folder_.filePath(u"sdvigul"_s);
-        if (!QFile::copy(QStringLiteral(SDVIGUL_GAME_BINARY), copy))
+        // A copy every user of the session can run, wherever the build lies, with the plugins
+        // the game finds beside itself at the same places relative to it.
+        const QFileInfo game(QStringLiteral(SDVIGUL_GAME_BINARY));
+        const QDir copyDir(folder_.filePath(game.dir().dirName()));
+        const QString copy = copyDir.filePath(game.fileName());
+        if (!copyDir.mkpath(u"."_s) || !QFile::copy(game.filePath(), copy))
             return false;
+#ifdef SDVIGUL_TITLEBAR_PLUGIN
+        const QString plugin = QStringLiteral(SDVIGUL_TITLEBAR_PLUGIN);
+        const QString pluginCopy =
+            QDir::cleanPath(copyDir.filePath(game.dir().relativeFilePath(plugin)));
+        if (!QDir().mkpath(QFileInfo(pluginCopy).path()) || !QFile::copy(plugin, pluginCopy))
+            return false;
+#endif
         gameCopy_ = copy;
     }
     Prepare(game);

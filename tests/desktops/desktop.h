@@ -34,6 +34,8 @@ public:
     virtual QString Start() = 0;
     // True when the game runs as a Wayland client here.
     virtual bool IsWayland() const = 0;
+    // True where the compositor leaves the title bars to its clients, so the game draws its own.
+    virtual bool GameDrawsTitleBar() const { return false; }
     // Starts the game in the session; `brokenDisplay` points it at a display that is not there.
     bool StartGame(QProcess& game, bool brokenDisplay = false);
 

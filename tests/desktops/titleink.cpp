@@ -51,6 +51,34 @@ QString Describe(const QList<InkBox>& inks) {
 
 } // namespace
 
+QList<InkBox> InkGroups(const QImage& crop) {
+    std::map<QRgb, int> colours;
+    for (int y = 0; y < crop.height(); ++y)
+        for (int x = 0; x < crop.width(); ++x)
+            ++colours[crop.pixel(x, y)];
+    if (colours.empty())
+        return {};
+    const QRgb common = std::max_element(colours.cbegin(), colours.cend(), [](auto a, auto b) {
+                            return a.second < b.second;
+                        })->first;
+    QList<InkBox> groups;
+    int blank = 2; // columns without ink since the last with
+    for (int x = 0; x < crop.width(); ++x) {
+        bool ink = false;
+        for (int y = 0; y < crop.height() && !ink; ++y)
+            ink = Distance(crop.pixel(x, y), common) >= kInkContrast;
+        if (!ink) {
+            ++blank;
+            continue;
+        }
+        if (blank >= 2)
+            groups.append({x, x});
+        groups.back().right = x;
+        blank = 0;
+    }
+    return groups;
+}
+
 std::optional<QRect> FindBoardArea(const QImage& screen) {
     if (screen.isNull())
         return std::nullopt;

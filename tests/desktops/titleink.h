@@ -42,6 +42,11 @@ QList<InkBox> TitleInk(const QList<QImage>& crops);
 // shift it when the ellipsis goes.
 QString JudgeScroll(const QList<InkBox>& inks);
 
+// The groups of columns of `crop` that hold ink (any pixel clearly off the crop's commonest
+// colour), apart from each other by at least two columns without: the buttons of a strip of
+// title bar, say.
+QList<InkBox> InkGroups(const QImage& crop);
+
 // The crops stacked into one picture, for a person to look at.
 QImage Strip(const QList<QImage>& crops);
 

@@ -61,6 +61,7 @@ private slots:
 
     void appearsAndDeals();
     void titleBarScrolls();
+    void ownTitleBarOffersNoMaximise();
     void maximiseChangesNothing();
     void closeEndsGame();
     void closesWhileBoxIsOpen();
@@ -245,6 +246,30 @@ void TestDesktops::titleBarScrolls() {
                  qPrintable(u"a title that is no step of the scroll: '%1'"_s.arg(title)));
     const QString verdict = desktops::JudgeScroll(desktops::TitleInk(crops));
     QVERIFY2(verdict.isEmpty(), qPrintable(verdict));
+}
+
+// Where the game draws its title bar, the fixed-size window's bar offers minimise and close;
+// Qt's stock bar would add maximise between them. The buttons sit level with the title,
+// 35 px above the board area, the close button's right end 4 px inside the board's.
+void TestDesktops::ownTitleBarOffersNoMaximise() {
+    if (!desktop_->GameDrawsTitleBar())
+        QSKIP("the desktop draws the title bar");
+    if (game_.state() != QProcess::Running || board_.isEmpty())
+        QSKIP("no game window");
+    const QRect buttons(board_.right() - 80, board_.top() - 45, 84, 20);
+    // Between scrolls: the title, when it comes back from the right, passes under this strip.
+    QList<QImage> crops;
+    const auto still = [&] {
+        crops << desktop_->Screenshot().copy(buttons);
+        const qsizetype n = crops.size();
+        return n >= 3 && desktops::LooksSame(crops[n - 1], crops[n - 2]) &&
+               desktops::LooksSame(crops[n - 2], crops[n - 3]);
+    };
+    QVERIFY2(PollUntil(still, kTimeoutMs, 150), "the title bar never stood still");
+    const auto groups = desktops::InkGroups(crops.back());
+    QVERIFY2(groups.size() == 2,
+             qPrintable(u"%1 buttons where minimise and close should be: %2"_s.arg(groups.size())
+                            .arg(Saved(u"buttons"_s, crops.back()))));
 }
 
 void TestDesktops::maximiseChangesNothing() {

@@ -33,6 +33,7 @@ public:
     bool IsWayland() const override {
         return kind_ == Kind::GnomeWayland || kind_ == Kind::KdeWayland;
     }
+    bool GameDrawsTitleBar() const override { return kind_ == Kind::GnomeWayland; }
     QImage Screenshot() override { return x_.Screenshot(); }
     bool Keys(const QStringList& keys) override {
         return x_.Xdotool(QStringList{u"key"_s, u"--delay"_s, u"60"_s} + keys);
