@@ -45,15 +45,6 @@ bool CanResize(const QWindow& window) {
     return window.minimumSize() != window.maximumSize();
 }
 
-// The buttons a window's flags name; a window whose flags name none gets them all. Widgets
-// always name theirs: a dialog only close, a main window all of them unless it chose.
-bool Offers(const QWindow& window, Qt::WindowType button) {
-    constexpr Qt::WindowFlags kButtons =
-        Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint;
-    const Qt::WindowFlags flags = window.flags();
-    return !(flags & kButtons) || (flags & button);
-}
-
 // Qt's stock bar, for windows that can be resized; null if Qt has none.
 QWaylandAbstractDecoration* CreateStock() {
     const QStringList keys = QWaylandDecorationFactory::keys();
@@ -142,9 +133,10 @@ private:
     QRectF ButtonRect(Button button) const {
         const QRectF close(Frame().width() - kRightMargin - kButtonSize,
                            (kHeight - kButtonSize) / 2, kButtonSize, kButtonSize);
+        const Buttons offered = ButtonsFor(window()->flags());
         if (button == Button::Close)
-            return Offers(*window(), Qt::WindowCloseButtonHint) ? close : QRectF();
-        if (button == Button::Minimise && Offers(*window(), Qt::WindowMinimizeButtonHint))
+            return offered.close ? close : QRectF();
+        if (button == Button::Minimise && offered.minimise)
             return close.translated(-(kButtonSize + kButtonSpacing), 0);
         return {};
     }

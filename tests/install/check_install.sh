@@ -22,6 +22,11 @@ expect games/sdvigul
 [ -x "$prefix/games/sdvigul" ] || fail "games/sdvigul is not executable"
 [ ! -e "$prefix/bin/sdvigul" ] || fail "bin/sdvigul: the program belongs in games/"
 expect share/metainfo/org.example.sdvigul.metainfo.xml
+# The Wayland title bar, where the game looks for it (a build without Qt's Wayland client
+# development files has none).
+if [ -n "$(find "$build_dir" -path '*/wayland-decoration-client/titlebar.so' -print -quit)" ]; then
+    expect lib/sdvigul/plugins/wayland-decoration-client/titlebar.so
+fi
 for size in 16 32 48 64 128 256; do
     icon=share/icons/hicolor/${size}x${size}/apps/org.example.sdvigul.png
     expect "$icon"

@@ -2,12 +2,15 @@
 #include "programicon.h"
 #include "stringtable.h"
 #include "textfit.h"
+#include "titlebarlayout.h"
 #include "version.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
+#include <QMainWindow>
+#include <QMessageBox>
 #include <QTest>
 #include <QWidget>
 #include <QXmlStreamReader>
@@ -65,6 +68,8 @@ private slots:
     void programIconSizes();
     void programIconKeepsNoPicture();
     void windowIconSmallFirstThenEverySize();
+    void titleBarButtons_data();
+    void titleBarButtons();
 };
 
 // The texts themselves are checked where the windows show them. The table is searched by
@@ -307,6 +312,36 @@ void TestResources::windowIconSmallFirstThenEverySize() {
     QCOMPARE(sides(QApplication::windowIcon()), small);
     QTRY_COMPARE_WITH_TIMEOUT(sides(window.windowIcon()), every, 3000);
     QCOMPARE(sides(QApplication::windowIcon()), every);
+}
+
+// The buttons of the game's own Wayland title bar, for the flags real widgets end up with.
+void TestResources::titleBarButtons_data() {
+    QTest::addColumn<int>("flags");
+    QTest::addColumn<bool>("minimise");
+    QTest::addColumn<bool>("close");
+    const auto flagsOf = [](const QWidget& widget) { return int(widget.windowFlags()); };
+    const QMessageBox box;
+    const QMainWindow main;
+    QTest::newRow("message box") << flagsOf(box) << false << true;
+    QTest::newRow("plain main window") << flagsOf(main) << true << true;
+    QTest::newRow("main window without maximise")
+        << int(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+        << true << true;
+    QTest::newRow("dialog with close only") << int(Qt::Dialog | Qt::CustomizeWindowHint |
+                                                   Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+                                            << false << true;
+    QTest::newRow("maximise only")
+        << int(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowMaximizeButtonHint) << false
+        << false;
+    QTest::newRow("bare window, no hints") << int(Qt::Window) << true << true;
+}
+
+void TestResources::titleBarButtons() {
+    QFETCH(int, flags);
+    const titlebar::Buttons buttons = titlebar::ButtonsFor(Qt::WindowFlags(flags));
+    QTEST(buttons.minimise, "minimise");
+    QTEST(buttons.close, "close");
 }
 
 QTEST_MAIN(TestResources)
