@@ -21,6 +21,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPalette>
+#include <QPixmap>
 #include <QWindow>
 #include <qpa/qplatformwindow.h>
 #include <qpa/qwindowsysteminterface.h>
@@ -103,9 +104,9 @@ protected:
         PaintFrame(painter);
         const QColor ink = Ink();
         int titleLeft = kBorder + kButtonSpacing;
-        const QIcon icon = window()->icon();
-        if (!icon.isNull()) {
-            icon.paint(&painter, QRect(titleLeft, (kHeight - kIconSize) / 2, kIconSize, kIconSize));
+        if (const QPixmap& icon = Icon(device->devicePixelRatioF()); !icon.isNull()) {
+            painter.drawPixmap(QRect(titleLeft, (kHeight - kIconSize) / 2, kIconSize, kIconSize),
+                               icon);
             titleLeft += kIconSize + kButtonSpacing;
         }
         PaintTitle(painter, titleLeft, ink);
@@ -127,7 +128,11 @@ private:
         return stock_.get();
     }
 
-    QRectF Frame() const { return QRectF(QPointF(), window()->size().grownBy(margins())); }
+    // In the surface's coordinates, which the bar's measures and the pointer's positions are
+    // given in: the window's size before any scaling Qt applies on its own (QT_SCALE_FACTOR).
+    QRectF Frame() const {
+        return QRectF(QPointF(), window()->handle()->geometry().size().grownBy(margins()));
+    }
     QRectF Content() const { return Frame().marginsRemoved(margins()); }
 
     QRectF ButtonRect(Button button) const {
@@ -169,6 +174,18 @@ private:
             QWindowSystemInterface::handleCloseEvent(window()); // as the compositor's close
         else if (button == Button::Minimise)
             window()->setWindowState(Qt::WindowMinimized);
+    }
+
+    // The window's icon at the bar's size, drawn once per icon: the bar is painted with every
+    // step of the title scroll, and the game's icon is decoded afresh at each request.
+    const QPixmap& Icon(qreal ratio) {
+        const QIcon icon = window()->icon();
+        if (icon.cacheKey() != iconKey_ || iconPixmap_.devicePixelRatio() != ratio) {
+            iconKey_ = icon.cacheKey();
+            iconPixmap_ =
+                icon.isNull() ? QPixmap() : icon.pixmap(QSize(kIconSize, kIconSize), ratio);
+        }
+        return iconPixmap_;
     }
 
     QColor Ink() const {
@@ -230,6 +247,8 @@ private:
     mutable std::unique_ptr<QWaylandAbstractDecoration> stock_;
     mutable bool decided_ = false;
     Button pressed_ = Button::None;
+    qint64 iconKey_ = 0;
+    QPixmap iconPixmap_;
 };
 
 } // namespace
