@@ -176,7 +176,10 @@ void TestDesktops::appearsAndDeals() {
         dealt = ClientShot(desktop_->Screenshot().copy(board_));
         return dealt.EmptyCell() != 0 && dealt.TilesDistinct();
     };
-    QVERIFY2(PressUntil(u"F2"_s, isDealt), "F2 did not deal 15 tiles and an empty cell");
+    // The screen as it was is the first thing to look at when the deal does not show.
+    if (!PressUntil(u"F2"_s, isDealt))
+        QFAIL(qPrintable(u"F2 did not deal 15 tiles and an empty cell; the screen: %1"_s.arg(
+            Saved(u"undealt"_s, desktop_->Screenshot()))));
 
     const QString master = u"ctrl+F3"_s;
     if (desktop_->KeepsKey(master)) {
