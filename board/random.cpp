@@ -29,7 +29,11 @@ std::uint64_t SystemClock::HighResolutionTicks() const {
 int SystemClock::SecondsOfDay() const {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now); // Windows' thread-safe form, arguments the other way round
+#else
     localtime_r(&now, &local);
+#endif
     return local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec;
 }
 

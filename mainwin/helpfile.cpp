@@ -316,8 +316,14 @@ std::optional<QString> FindHelpFile(const QString& directory) {
 std::optional<HelpText> ReadHelpFile(const QString& path, qint64 maxBytes) {
     // O_NONBLOCK: if a FIFO or device took the file's place since it was found, opening it
     // must not wait for a writer. fstat on the open descriptor then decides what was opened.
-    const FileDescriptor file(
-        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    // Windows has no FIFOs in the file system, and its C library would turn CR LF into LF
+    // and stop at a Ctrl+Z unless the file is read as bytes.
+#ifdef Q_OS_WIN
+    constexpr int kOpenFlags = O_RDONLY | O_BINARY;
+#else
+    constexpr int kOpenFlags = O_RDONLY | O_NONBLOCK | O_CLOEXEC;
+#endif
+    const FileDescriptor file(::open(QFile::encodeName(path).constData(), kOpenFlags));
     if (!file.isOpen()) {
         return std::nullopt;
     }

@@ -2,14 +2,18 @@
 #include "titlewriter.h"
 
 #include "titlebarchoice.h"
+#ifndef Q_OS_WIN
 #include "waylandglobals.h"
+#endif
 
 #include <QEvent>
 #include <QGuiApplication>
 #include <QWidget>
 #include <QWindow>
 
+#ifndef Q_OS_WIN
 #include <xcb/xcb.h>
+#endif
 
 #include <cstdlib>
 #include <cstring>
@@ -23,6 +27,8 @@ namespace {
 // removal of unprintable characters nor QString::simplified() touches it, and it has no
 // glyph and no width of its own.
 constexpr char16_t kInvisibleJoiner = u'\u034F';
+
+#ifndef Q_OS_WIN
 
 // KWin folds the blanks of every caption. On X11 it calls itself by this name; on Wayland it
 // offers Plasma's shell interface, which no other compositor does.
@@ -85,6 +91,7 @@ bool SessionIsKde() {
             return true;
     return false;
 }
+#endif
 
 } // namespace
 
@@ -141,6 +148,10 @@ void TitleWriter::Write(const QString& title) {
 }
 
 bool TitleWriter::ManagerFoldsBlanks() {
+#ifdef Q_OS_WIN
+    // Windows draws a caption as it is given, leading blanks and all.
+    return false;
+#else
     if (!foldsBlanks_) {
         xcb_connection_t* connection = X11Connection();
         const auto window = static_cast<xcb_window_t>(window_.internalWinId());
@@ -152,6 +163,7 @@ bool TitleWriter::ManagerFoldsBlanks() {
                 : WaylandCompositorOffers(kBlankFoldingCompositorGlobal) || SessionIsKde();
     }
     return *foldsBlanks_;
+#endif
 }
 
 void TitleWriter::RepaintOwnTitleBar() {
@@ -198,6 +210,10 @@ void TitleWriter::RepaintCorner() const {
 }
 
 bool TitleWriter::WriteX11(const QByteArray& utf8) {
+#ifdef Q_OS_WIN
+    Q_UNUSED(utf8);
+    return false;
+#else
     xcb_connection_t* connection = X11Connection();
     const xcb_window_t window = static_cast<xcb_window_t>(window_.internalWinId());
     if (!connection || !window)
@@ -217,4 +233,5 @@ bool TitleWriter::WriteX11(const QByteArray& utf8) {
                         length, utf8.constData());
     xcb_flush(connection);
     return true;
+#endif
 }
