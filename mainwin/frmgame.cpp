@@ -439,15 +439,24 @@ void frmGame::mnuF1_Click(int Index) {
 }
 
 void frmGame::ShowHelp() {
+#ifdef Q_OS_WIN
+    // Windows has the text editor help.txt is written for: Notepad shows it in a window of
+    // its own, and the game goes on without waiting for it.
+    const bool found = help::FindHelpFile(QDir::currentPath()).has_value();
+    if (found)
+        help::StartDetached(res::LoadResString(31));
+#else
     const std::optional<help::HelpText> text = help::LoadHelp(QDir::currentPath());
-    if (!text) {
+    const bool found = text.has_value();
+    if (found) {
+        if (!helpViewer_)
+            helpViewer_ = new HelpViewer(this);
+        helpViewer_->ShowText(*text);
+    }
+#endif
+    if (!found)
         ShowMessageBox(this, QMessageBox::NoIcon, res::AppTitle(), res::LoadResString(30),
                        QMessageBox::Ok, QMessageBox::Ok);
-        return;
-    }
-    if (!helpViewer_)
-        helpViewer_ = new HelpViewer(this);
-    helpViewer_->ShowText(*text);
 }
 
 void frmGame::ShowAbout() {

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QStringList>
 #include <QtEndian>
 
@@ -344,6 +345,14 @@ std::optional<HelpText> ReadHelpFile(const QString& path, qint64 maxBytes) {
         truncated = *more;
     }
     return HelpText{QFileInfo(path).fileName(), DecodeHelpText(*bytes, truncated), truncated};
+}
+
+void StartDetached(const QString& commandLine) {
+    QStringList arguments = QProcess::splitCommand(commandLine);
+    if (arguments.isEmpty())
+        return;
+    const QString program = arguments.takeFirst();
+    QProcess::startDetached(program, arguments);
 }
 
 std::optional<HelpText> LoadHelp(const QString& directory) {

@@ -34,6 +34,11 @@ struct HelpText {
 // it is opened, or when reading fails.
 std::optional<HelpText> ReadHelpFile(const QString& path, qint64 maxBytes = kMaxHelpBytes);
 
+// Starts `commandLine` (a program and its arguments, blank-separated, quotes as a shell
+// takes them) in the current directory, in a window of its own, without waiting for it.
+// Whether it started is not reported: nothing is done differently when it did not.
+void StartDetached(const QString& commandLine);
+
 // FindHelpFile followed by ReadHelpFile; nullopt means "no help file".
 std::optional<HelpText> LoadHelp(const QString& directory);
 
