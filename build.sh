@@ -3,6 +3,7 @@
 # Installs what is missing (Debian 12), builds, then starts the game or runs every test.
 #   bash build.sh run    build and start the game
 #   bash build.sh test   build and run all tests (headless: offscreen Qt and Xvfb)
+#   bash build.sh windows  build the 64-bit Windows game, its zip and installer in build-windows/
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -47,8 +48,11 @@ test)
     ctest --test-dir "$build_dir" --output-on-failure --label-exclude 'soak|bench' \
         --timeout 900 -j"$(nproc)"
     ;;
+windows)
+    bash tools/windows/build-windows.sh
+    ;;
 *)
-    echo "usage: bash build.sh run|test" >&2
+    echo "usage: bash build.sh run|test|windows" >&2
     exit 2
     ;;
 esac
