@@ -49,7 +49,12 @@ QString E2eFixture::StartSession() {
     if (!backs_.IsValid())
         return backs_.Error();
     QString error;
-    x_.Start(&error);
+    if (!x_.Start(&error))
+        return error;
+    if (const QString exe = WineGame::ExeFromEnvironment(); !exe.isEmpty()) {
+        wine_ = std::make_unique<WineGame>(exe);
+        wine_->Prepare(x_, &error);
+    }
     return error;
 }
 
@@ -58,7 +63,12 @@ QString E2eFixture::StartGame() {
 }
 
 QString E2eFixture::StartGame(const QString& program, const QProcessEnvironment& extra) {
-    game_ = std::make_unique<GameRun>(x_, program);
+    if (wine_) {
+        game_ = std::make_unique<GameRun>(x_, WineGame::Program(), wine_->Arguments());
+        game_->AddEnvironment(wine_->Environment());
+    } else {
+        game_ = std::make_unique<GameRun>(x_, program);
+    }
     game_->AddEnvironment(extra);
     QString error;
     game_->Start(&error);

@@ -5,6 +5,7 @@
 #include "gamerun.h"
 #include "solver.h"
 #include "tilebacks.h"
+#include "winegame.h"
 #include "xsession.h"
 
 #include <QPoint>
@@ -30,6 +31,8 @@ public:
     E2eFixture();
 
     // Each returns an empty string when all went well, otherwise what failed.
+    // With SDVIGUL_E2E_WINDOWS_GAME set, the session makes a Wine prefix and every game
+    // started is that Windows build under Wine.
     QString StartSession();
     QString StartGame();
     // Starts another build of the game (the sanitized one, say) with `extra` in its environment.
@@ -38,6 +41,8 @@ public:
     QString FinishCase();
 
     XSession& X() { return x_; }
+    // The Windows build under Wine, when that is what the cases play; otherwise null.
+    const WineGame* Wine() const { return wine_.get(); }
     GameRun& Game() { return *game_; }
     const TileBacks& Backs() const { return backs_; }
 
@@ -78,6 +83,7 @@ private:
     std::optional<quint64> WaitForChooser(const QList<quint64>& known);
 
     XSession x_;
+    std::unique_ptr<WineGame> wine_;
     TileBacks backs_;
     std::unique_ptr<GameRun> game_;
 };

@@ -23,7 +23,8 @@ const char* const kLogName = "game.log";
 
 } // namespace
 
-GameRun::GameRun(XSession& x, QString program) : x_(x), program_(std::move(program)) {
+GameRun::GameRun(XSession& x, QString program, QStringList arguments)
+    : x_(x), program_(std::move(program)), arguments_(std::move(arguments)) {
     QDir(workDir_.path()).mkdir(QString::fromLatin1(kWorkSubdir));
 }
 
@@ -38,6 +39,7 @@ QString GameRun::WorkDir() const {
 bool GameRun::Start(QString* error) {
     x_.MoveMouse(kRestingPointer);
     process_.setProgram(program_);
+    process_.setArguments(arguments_);
     process_.setWorkingDirectory(WorkDir());
     QProcessEnvironment environment = x_.Environment();
     environment.insert(extraEnvironment_);

@@ -33,7 +33,7 @@ public:
     static constexpr int kMenuTitleGame = 0; // "Игра"
     static constexpr int kMenuTitleHelp = 1; // "Справка"
 
-    GameRun(XSession& x, QString program);
+    GameRun(XSession& x, QString program, QStringList arguments = {});
     ~GameRun();
     GameRun(const GameRun&) = delete;
     GameRun& operator=(const GameRun&) = delete;
@@ -107,6 +107,7 @@ public:
 private:
     XSession& x_;
     QString program_;
+    QStringList arguments_;
     QProcessEnvironment extraEnvironment_;
     QTemporaryDir workDir_;
     QProcess process_;

@@ -2,7 +2,9 @@
 #include "e2etestcase.h"
 #include "shownversion.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 
 using namespace e2e;
@@ -10,6 +12,8 @@ using namespace e2e;
 namespace {
 
 constexpr int kTimeoutMs = 5000;
+// Wine starts Notepad as a new process, slower than a window of the game.
+constexpr int kNotepadTimeoutMs = 20000;
 constexpr QSize kAboutSize{297, 123};
 const QString kAppTitle = QStringLiteral("Сдвигуль");
 constexpr int kMinNumberInk = 20;
@@ -39,6 +43,7 @@ private slots:
     void helpMissing();
     void helpViewer_data();
     void helpViewer();
+    void helpInNotepad();
 
 private:
     // Every occupied cell of `shot` shows `picture` (-1: any), with a number painted on it.
@@ -177,6 +182,8 @@ void TestDialogs::helpViewer_data() {
 // The viewer shows the file and stays open beside the game, which goes on; a second F1 brings
 // the same viewer forward instead of opening another.
 void TestDialogs::helpViewer() {
+    if (f_.Wine())
+        QSKIP("on Windows, Notepad shows the help file");
     QFETCH(QString, fileName);
     XSession& x = f_.X();
     GameRun& game = f_.Game();
@@ -214,6 +221,38 @@ void TestDialogs::helpViewer() {
              "F1 did not bring the viewer forward");
     QCOMPARE(game.WindowsTitled(ExactTitle(title)).size(), 1);
     QCOMPARE(game.OtherWindows(), QList<quint64>{*viewer});
+}
+
+// On Windows F1 starts "notepad.exe help.txt" in the game's working directory, with the
+// help.txt the game ships; the game goes on beside it.
+void TestDialogs::helpInNotepad() {
+    if (!f_.Wine())
+        QSKIP("Notepad is the help viewer of the Windows build");
+    XSession& x = f_.X();
+    GameRun& game = f_.Game();
+    const QString shipped = QFileInfo(f_.Wine()->Exe()).dir().filePath(QStringLiteral("help.txt"));
+    QVERIFY(QFile::copy(shipped, game.WorkDir() + QStringLiteral("/help.txt")));
+
+    x.Keys({QStringLiteral("F1")});
+    // Notepad is a process of its own; its title names the file, then the editor.
+    const QStringList notepadCriteria{QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                                      QStringLiteral("^help\\.txt - ")};
+    QList<quint64> notepad;
+    QVERIFY2(PollUntil([&] { return (notepad = x.SearchWindows(notepadCriteria)).size() == 1; },
+                       kNotepadTimeoutMs),
+             "Notepad did not open help.txt");
+    const auto info = x.Window(notepad.front());
+    QVERIFY(info);
+    QVERIFY2(PollUntil([&] { return DarkPixels(x.Screenshot(), info->client) >= kMinTextPixels; },
+                       kTimeoutMs),
+             "Notepad shows no text");
+    QVERIFY(game.WindowsTitled(ExactTitle(kAppTitle)).size() == 1); // no "not found" box
+
+    QVERIFY(game.Activate());
+    QVERIFY2(!f_.NewGameByF2().IsNull(), "the game does not deal while Notepad is open");
+    QVERIFY(x.Run(QStringLiteral("wmctrl"), {QStringLiteral("-i"), QStringLiteral("-c"),
+                                             QStringLiteral("0x%1").arg(notepad.front(), 0, 16)}));
+    QVERIFY(game.WaitUntilGone(notepad.front(), kTimeoutMs));
 }
 
 QTEST_GUILESS_MAIN(TestDialogs)

@@ -49,7 +49,8 @@ QProcessEnvironment SanitizedGame::Environment() {
 }
 
 QString SanitizedGame::Start(e2e::E2eFixture& fixture) {
-    if (!QFileInfo(Program()).isExecutable())
+    // Under Wine the fixture plays the Windows build instead.
+    if (!fixture.Wine() && !QFileInfo(Program()).isExecutable())
         return QStringLiteral("no sanitized game at %1: the robustness_sanitized_build test "
                               "builds it")
             .arg(Program());
