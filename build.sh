@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Installs what is missing (Debian 12), builds, then starts the game or runs every test.
+# Installs what is missing (Debian 12 or 13), builds, then starts the game or runs every test.
 #   bash build.sh run    build and start the game
 #   bash build.sh test   build and run all tests (headless: offscreen Qt and Xvfb); with
 #                        SDVIGUL_TEST_WINDOWS=0 without the Windows build and its tests
@@ -11,26 +11,8 @@ cd "$(dirname "$0")"
 mode=${1:-run}
 build_dir=${SDVIGUL_BUILD_DIR:-build}
 
-# qt6-wayland: the game runs as a native Wayland client where the desktop offers one.
-# qt6-wayland-dev: the game's own Wayland title bar is a plugin of Qt's Wayland client.
-# qt6-base-private-dev: the main window's close request filter hooks into Qt's event queue.
-# libwayland-dev: the title writer asks the Wayland compositor which interfaces it offers.
-build_packages=(cmake make g++ qt6-base-dev libxcb1-dev fonts-dejavu-core qt6-translations-l10n
-    qt6-wayland qt6-wayland-dev qt6-base-private-dev libwayland-dev)
-# sway, mutter, kwin-*: the desktops the scenario under tests/desktops runs the game on;
-# without kwin-style-breeze KWin draws no title bars. dbus-daemon and dbus-bin: each test
-# session's own bus and KWin's scripting calls. at-spi2-core and python3-pyatspi: the
-# accessibility test reads and plays the game as a screen reader does.
-test_packages=(xvfb xauth xdotool imagemagick openbox wmctrl x11-utils
-    desktop-file-utils appstream dpkg-dev file
-    sway wtype grim mutter kwin-x11 kwin-wayland kwin-style-breeze dbus-daemon dbus-bin
-    at-spi2-core python3-pyatspi
-    clang-14 libfuzzer-14-dev libclang-rt-14-dev
-    lintian
-    wine wine64 fonts-wine icoutils xxd)
-# wine, wine64: the Windows build played under Wine; fonts-wine: Wine's own Tahoma and Marlett,
-# without which menus fall back to a serif face and caption buttons show as letters. icoutils
-# and xxd: the package check reads the program's icon and version record.
+# The package lists, and the names that differ between releases.
+source tools/packages.sh
 
 build() {
     cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=Release >/dev/null
@@ -39,6 +21,7 @@ build() {
 
 case "$mode" in
 run)
+    release_build_packages
     bash tools/install-missing.sh "${build_packages[@]}"
     build
     game=$(cd "$build_dir/app" && pwd)/sdvigul
@@ -48,15 +31,20 @@ run)
     exec "$game"
     ;;
 test)
+    release_build_packages
+    release_test_packages
+    excluded='soak|bench'
+    if [ "${SDVIGUL_TEST_WINDOWS:-1}" = 1 ]; then
+        test_packages+=("${windows_packages[@]}" "${wine_test_packages[@]}")
+    else
+        excluded+='|windows'
+    fi
     bash tools/install-missing.sh "${build_packages[@]}" "${test_packages[@]}"
     build
-    excluded='soak|bench'
     # The Windows game is built before the tests, so that its test only checks it: a cold
     # cache builds Qt for Windows first, longer than one test may take.
     if [ "${SDVIGUL_TEST_WINDOWS:-1}" = 1 ]; then
         bash tools/windows/build-windows.sh
-    else
-        excluded+='|windows'
     fi
     ctest --test-dir "$build_dir" --output-on-failure --label-exclude "$excluded" \
         --timeout 900 -j"$(nproc)"

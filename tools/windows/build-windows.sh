@@ -17,11 +17,8 @@ jobs=${SDVIGUL_JOBS:-2}
 mingw=x86_64-w64-mingw32
 host_cmake_dir=/usr/lib/x86_64-linux-gnu/cmake
 
-# qt6-base-dev-tools: moc, rcc and uic for the cross build come from the host's Qt, which must
-# be the same version as the source package. dpkg-dev: dpkg-source unpacks the source.
-# icoutils: icotool packs the icon sizes into the program's icon. nsis: makensis.
-packages=(cmake ninja-build g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
-    icoutils qt6-base-dev qt6-base-dev-tools qt6-translations-l10n dpkg-dev xz-utils nsis)
+# The Debian packages the build needs: `windows_packages`.
+source "$repo/tools/packages.sh"
 
 log() { echo "build-windows: $*" >&2; }
 
@@ -207,7 +204,7 @@ make_installer() {
         "$here/sdvigul.nsi"
 }
 
-bash "$repo/tools/install-missing.sh" "${packages[@]}"
+bash "$repo/tools/install-missing.sh" "${windows_packages[@]}"
 mkdir -p "$cache"
 # One build of Qt at a time per cache: a second caller waits, then finds it built.
 exec 9>"$cache/.lock"
