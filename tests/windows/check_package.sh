@@ -26,7 +26,10 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
 # A GUI program: no console window opens beside the game.
-x86_64-w64-mingw32-objdump -p "$exe" | grep -q '^Subsystem[[:space:]]*00000002' ||
+# (Each tool's output is read whole before grep looks at it: with pipefail, a grep -q that
+# stops early would fail the pipe.)
+headers=$(x86_64-w64-mingw32-objdump -p "$exe")
+grep -q '^Subsystem[[:space:]]*00000002' <<<"$headers" ||
     fail "sdvigul.exe is not a Windows GUI program"
 
 # The icon group holds every size of the Linux icon theme.
@@ -38,11 +41,12 @@ want=$(find "$repo/resources/icons" -name 'sdvigul-*.png' | sed 's/.*sdvigul-\([
 
 # The version record: the fixed version (after the 0xFEEF04BD signature, little-endian words)
 # and the strings, UTF-16 in the resource.
-wrestool -x -t16 "$exe" >"$scratch/version.res" 2>/dev/null || fail "no version record"
+wrestool -x --raw -t16 "$exe" >"$scratch/version.res" && [ -s "$scratch/version.res" ] ||
+    fail "no version record"
 fixed=$(printf 'bd04effe00000100%02x00%02x00%02x00%02x00' "$minor" "$major" "$tweak" "$patch")
-xxd -p "$scratch/version.res" | tr -d '\n' | grep -q "$fixed" ||
+grep -q "$fixed" <<<"$(xxd -p "$scratch/version.res" | tr -d '\n')" ||
     fail "fixed file version is not $version"
-strings=$(iconv -f UTF-16LE -t UTF-8 "$scratch/version.res" 2>/dev/null | tr '\0' '\n' || true)
+strings=$(iconv -c -f UTF-16LE -t UTF-8 "$scratch/version.res" | tr '\0' '\n')
 file_version=$(printf '%d.%02d.%04d' "$major" "$minor" "$tweak")
 for expected in "FileVersion" "$file_version" '"Сдвигуль"' \
     "Классическая игра в сдвигуль. Цель - расположить фишки" "Команда Сдвигуля"; do
@@ -89,7 +93,7 @@ cmp -s "$scratch/expected.list" "$scratch/installed.list" ||
 # The shortcut starts the game in its folder: the link holds it as its working directory, in
 # UTF-16 (the target path is held in other forms).
 workdir=$(printf '%s' 'C:\Program Files\Сдвигуль' | iconv -t UTF-16LE | xxd -p | tr -d '\n')
-xxd -p "$shortcut" 2>/dev/null | tr -d '\n' | grep -q "$workdir" ||
+grep -q "$workdir" <<<"$(xxd -p "$shortcut" 2>/dev/null | tr -d '\n')" ||
     fail "the shortcut does not start the game in its folder"
 
 # A player's own file in the folder outlives the uninstall; everything installed goes.
