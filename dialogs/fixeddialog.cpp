@@ -11,8 +11,16 @@
 
 namespace {
 
-constexpr Qt::WindowFlags kDialogFlags =
-    Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+#ifdef Q_OS_WIN
+// Windows' thin dialog frame, as the box cannot be resized.
+constexpr Qt::WindowFlags kFrameFlags = Qt::MSWindowsFixedSizeDialogHint;
+#else
+constexpr Qt::WindowFlags kFrameFlags;
+#endif
+
+constexpr Qt::WindowFlags kDialogFlags = Qt::Dialog | Qt::CustomizeWindowHint |
+                                         Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                                         kFrameFlags;
 
 } // namespace
 

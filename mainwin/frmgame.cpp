@@ -101,9 +101,14 @@ frmGame::~frmGame() = default;
 
 void frmGame::Form_Load() {
     ui.setupUi(this);
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
+    Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                            Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                            Qt::WindowCloseButtonHint;
+#ifdef Q_OS_WIN
+    // Windows' thin dialog frame: no sizing border that offers a resize the window refuses.
+    flags |= Qt::MSWindowsFixedSizeDialogHint;
+#endif
+    setWindowFlags(flags);
     // Fixed once: a layout constraint would re-announce the size to the window manager every
     // time a status label changes its text, ten times a second while the master plays.
     setFixedSize(sizeHint());
