@@ -66,6 +66,7 @@ QString E2eFixture::StartGame(const QString& program, const QProcessEnvironment&
     if (wine_) {
         game_ = std::make_unique<GameRun>(x_, WineGame::Program(), wine_->Arguments());
         game_->AddEnvironment(wine_->Environment());
+        game_->CentreByOtherFrame();
     } else {
         game_ = std::make_unique<GameRun>(x_, program);
     }

@@ -292,9 +292,12 @@ bool GameRun::IsCentred(quint64 window) {
     if (!info || !info->viewable || !frame)
         return false;
     // Qt centres the frame by whole pixels; a pixel either way is rounding.
-    const QPoint offset = info->client.marginsAdded(*frame).center() -
-                          QRect(QPoint(0, 0), x_.ScreenSize()).center();
-    return std::abs(offset.x()) <= 1 && std::abs(offset.y()) <= 1;
+    const QPoint offset =
+        info->client.marginsAdded(*frame).center() - QRect(QPoint(0, 0), x_.ScreenSize()).center();
+    const QPoint slack =
+        centreByOtherFrame_ ? QPoint(frame->left() + frame->right(), frame->top() + frame->bottom())
+                            : QPoint(0, 0);
+    return std::abs(offset.x()) <= 1 + slack.x() && std::abs(offset.y()) <= 1 + slack.y();
 }
 
 bool GameRun::WaitUntilCentred(quint64 window, int timeoutMs) {

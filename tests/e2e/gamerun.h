@@ -104,6 +104,9 @@ public:
     // window's frame stands in the middle of the screen.
     bool IsCentred(quint64 window);
     bool WaitUntilCentred(quint64 window, int timeoutMs);
+    // Under Wine the program centres its Windows frame, while the window manager draws a frame
+    // of its own: centred then means within the difference of the two.
+    void CentreByOtherFrame() { centreByOtherFrame_ = true; }
     bool MenusClosed();
 
     // Waits for a menu that is not among the `known` windows, e.g. a submenu after a click.
@@ -113,6 +116,7 @@ private:
     XSession& x_;
     QString program_;
     QStringList arguments_;
+    bool centreByOtherFrame_ = false;
     QProcessEnvironment extraEnvironment_;
     QTemporaryDir workDir_;
     QProcess process_;
