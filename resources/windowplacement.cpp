@@ -22,6 +22,14 @@ bool CanPlaceWindows() {
     return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
+// The window manager's frame around a top-level window, as the windowing system reports it.
+// QWidget::frameGeometry() is not used: after a box is shown again it may still hold the
+// frame of the last showing, or none, until the next move.
+QMargins FrameMargins(const QWidget& window) {
+    const QWindow* handle = window.windowHandle();
+    return handle ? handle->frameMargins() : QMargins();
+}
+
 // Waits for the first move, resize or paint that shows a frame around the window, centres
 // the window then, and removes itself. A window manager that frames a window where the
 // program put it sends no move (a dialog under openbox, with Qt 6.8): its first paint comes
@@ -36,7 +44,7 @@ public:
         const bool placed = event->type() == QEvent::Move || event->type() == QEvent::Resize ||
                             event->type() == QEvent::Paint;
         if (watched == &window_ && placed && window_.isVisible() &&
-            window_.frameGeometry().size() != window_.size()) {
+            !FrameMargins(window_).isNull()) {
             window_.removeEventFilter(this);
             CentreOnScreen(window_);
             deleteLater();
@@ -131,9 +139,10 @@ void CentreOnScreen(QWidget& window) {
     const QScreen* screen = window.screen();
     if (!screen || !CanPlaceWindows())
         return;
-    QRect frame = window.frameGeometry();
+    const QMargins margins = FrameMargins(window);
+    QRect frame = QRect(QPoint(0, 0), window.size()).marginsAdded(margins);
     frame.moveCenter(screen->availableGeometry().center());
-    window.move(frame.topLeft());
+    window.setGeometry(frame.marginsRemoved(margins));
 }
 
 void CentreOnScreenOnceFramed(QWidget& window) {
