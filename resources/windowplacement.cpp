@@ -12,6 +12,8 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <cstdlib>
+
 namespace res {
 namespace {
 
@@ -30,10 +32,25 @@ QMargins FrameMargins(const QWidget& window) {
     return handle ? handle->frameMargins() : QMargins();
 }
 
-// Waits for the first move, resize or paint that shows a frame around the window, centres
-// the window then, and removes itself. A window manager that frames a window where the
-// program put it sends no move (a dialog under openbox, with Qt 6.8): its first paint comes
-// after the framing.
+// Whether the window's frame stands in the middle of its screen, a pixel either way being
+// rounding.
+bool StandsCentred(const QWidget& window) {
+    const QWindow* handle = window.windowHandle();
+    const QScreen* screen = window.screen();
+    if (!handle || !screen || handle->geometry().size() != window.size())
+        return false;
+    const QPoint offset = handle->geometry().marginsAdded(FrameMargins(window)).center() -
+                          screen->availableGeometry().center();
+    return std::abs(offset.x()) <= 1 && std::abs(offset.y()) <= 1;
+}
+
+// Centres the window by its frame once the frame is known, and removes itself when the window
+// is seen centred. The first move, resize or paint that shows a frame is the moment: a window
+// manager that frames a window where the program put it sends no move (a dialog under
+// openbox, with Qt 6.8), but its first paint comes after the framing. A box shown again may
+// pass through a passing size while its layout settles: the resize that follows centres it
+// again. A few tries at most, so that a window manager with its own idea of the place is not
+// fought.
 class FrameWatcher final : public QObject {
 public:
     explicit FrameWatcher(QWidget& window) : QObject(&window), window_(window) {
@@ -43,17 +60,23 @@ public:
     bool eventFilter(QObject* watched, QEvent* event) override {
         const bool placed = event->type() == QEvent::Move || event->type() == QEvent::Resize ||
                             event->type() == QEvent::Paint;
-        if (watched == &window_ && placed && window_.isVisible() &&
-            !FrameMargins(window_).isNull()) {
+        if (watched != &window_ || !placed || !window_.isVisible() ||
+            FrameMargins(window_).isNull())
+            return false;
+        if (StandsCentred(window_) || tries_ == kMaxTries) {
             window_.removeEventFilter(this);
-            CentreOnScreen(window_);
             deleteLater();
+        } else {
+            ++tries_;
+            CentreOnScreen(window_);
         }
         return false;
     }
 
 private:
+    static constexpr int kMaxTries = 4;
     QWidget& window_;
+    int tries_ = 0;
 };
 
 constexpr Qt::WindowStates kLargeStates = Qt::WindowMaximized | Qt::WindowFullScreen;
@@ -139,10 +162,14 @@ void CentreOnScreen(QWidget& window) {
     const QScreen* screen = window.screen();
     if (!screen || !CanPlaceWindows())
         return;
-    const QMargins margins = FrameMargins(window);
-    QRect frame = QRect(QPoint(0, 0), window.size()).marginsAdded(margins);
+    QRect frame = QRect(QPoint(0, 0), window.size()).marginsAdded(FrameMargins(window));
     frame.moveCenter(screen->availableGeometry().center());
-    window.setGeometry(frame.marginsRemoved(margins));
+    // The frame's corner goes to the window manager as such: QWidget::move() would take it
+    // for the client's corner while the widget has not yet heard of its frame.
+    if (QWindow* handle = window.windowHandle())
+        handle->setFramePosition(frame.topLeft());
+    else
+        window.move(frame.topLeft());
 }
 
 void CentreOnScreenOnceFramed(QWidget& window) {
