@@ -224,7 +224,7 @@ bool TestA11y::PressMoves(int cell) {
     return onScreen && after.position == AfterMove(before.position, cell) &&
            Reader::Tile(after, empty).value("description").toString().startsWith(Place(empty)) &&
            heard.contains("accessible-description " + QString::number(tile)) &&
-           heard.contains(QStringLiteral("accessible-name пустая клетка"));
+           heard.contains(QStringLiteral("accessible-name пусто"));
 }
 
 void TestA11y::playThroughTheTree() {
@@ -244,11 +244,11 @@ void TestA11y::playThroughTheTree() {
         const QJsonObject tile = Reader::Tile(board, cell);
         QCOMPARE(entry.value("description").toString(), Place(cell));
         QCOMPARE(entry.value("name").toString(),
-                 QString::fromUtf8(board.position[cell - 1] ? "клетка" : "пустая клетка"));
+                 QString::fromUtf8(board.position[cell - 1] ? "клетка" : "пусто"));
         QCOMPARE(entry.value("actions").toArray(), QJsonArray());
         if (board.position[cell - 1] == 0)
             continue;
-        QCOMPARE(tile.value("role").toString(), QStringLiteral("push button"));
+        QCOMPARE(tile.value("role").toString(), QStringLiteral("ROLE_PUSH_BUTTON"));
         QCOMPARE(tile.value("description").toString(), Place(cell));
         QCOMPARE(tile.value("actions").toArray(), QJsonArray{"Press"});
         QCOMPARE(QPoint(tile.value("x").toInt(), tile.value("y").toInt()),
@@ -287,7 +287,8 @@ void TestA11y::playThroughTheTree() {
             sayMovable << cell;
     QCOMPARE(sayMovable, hinted.HintedCells());
 
-    // The move master: the value labelled "Ход:" counts its moves while the screen shows it.
+    // The move master: the status bar's value after "Ход:" counts its moves while the screen
+    // shows it.
     QVERIFY(reader_.Did({"menu", "Мастер ходов"}));
     QVERIFY(PollUntil(
         [&] {
