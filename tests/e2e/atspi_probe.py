@@ -7,7 +7,7 @@ way a screen reader does. One command per run; the answer is one line of JSON.
                      tile (name, role, description, actions, top-left corner on the screen);
                      roles by their AT-SPI constant ("ROLE_PUSH_BUTTON"), which no library
                      renames, unlike the role's text
-  press NAME         the Press action of the tile named NAME
+  press NAME...      the Press action of each tile named, one after the other
   menu NAME          the action of the menu item named NAME (without its access-key "&")
   status CAPTION     the text that follows CAPTION in the window's status bar ("Ход:" -> "12")
   listen SECONDS     the name and description changes announced meanwhile
@@ -98,16 +98,20 @@ def listen(seconds):
     return {"heard": heard}
 
 
-def main(command, argument=None):
+def press(app, names):
+    tiles = {n.name: n for n in walk(app) if n.getRole() == pyatspi.ROLE_PUSH_BUTTON
+             and n.parent.getRole() == pyatspi.ROLE_TABLE_CELL}
+    return {"done": all(do_first_action(tiles.get(name)) for name in names)}
+
+
+def main(command, argument=None, *more):
     if command == "listen":
         return listen(float(argument))
     app = find_app()
     if command == "board":
         return board(app)
     if command == "press":
-        return {"done": do_first_action(find(
-            app, lambda n: n.getRole() == pyatspi.ROLE_PUSH_BUTTON and n.name == argument
-            and n.parent.getRole() == pyatspi.ROLE_TABLE_CELL))}
+        return press(app, [argument, *more])
     if command == "menu":
         return {"done": do_first_action(find(
             app, lambda n: n.getRole() in MENU_ITEMS and n.name == argument))}
@@ -117,4 +121,4 @@ def main(command, argument=None):
 
 
 if __name__ == "__main__":
-    print(json.dumps(main(*sys.argv[1:3]), ensure_ascii=False))
+    print(json.dumps(main(*sys.argv[1:]), ensure_ascii=False))
