@@ -184,12 +184,19 @@ public:
     }
 };
 
-// Speaks `text` to a screen reader, whatever has the focus.
+// Speaks `text` to a screen reader, whatever has the focus. Qt 6.8 and later announce it
+// themselves, without a role word before it; before, the notice widget carries it.
 void Announce(const frmGame& game, const QString& text) {
-    auto* notice = game.centralWidget()->findChild<NoticeWidget*>(QLatin1String(kNoticeName));
-    if (!QAccessible::isActive() || !notice)
+    if (!QAccessible::isActive())
         return;
-    notice->Say(text);
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    QAccessibleAnnouncementEvent announcement(const_cast<frmGame*>(&game), text);
+    QAccessible::updateAccessibility(&announcement);
+#else
+    if (auto* notice =
+            game.centralWidget()->findChild<NoticeWidget*>(QLatin1String(kNoticeName)))
+        notice->Say(text);
+#endif
 }
 
 QAccessibleInterface* Factory(const QString& key, QObject* object) {
@@ -239,7 +246,9 @@ void SetUp(frmGame& game) {
         return true;
     }();
     Q_UNUSED(installed);
+#if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
     new NoticeWidget(game.centralWidget()); // owned by the window
+#endif
     for (QMenu* menu : game.findChildren<QMenu*>())
         QObject::connect(menu, &QMenu::aboutToHide, &game, [&game] { FocusBackFromMenu(game); });
 }

@@ -38,10 +38,24 @@ QList<QObject*> TilesSayingMovable(const frmGame& game) {
     return tiles;
 }
 
-// What a reader was last told through the window's notice.
-QString LastNotice(const frmGame& game) {
-    QWidget* notice = game.findChild<QWidget*>(QStringLiteral("notice"));
-    return notice ? Reader(notice)->text(QAccessible::Name) : QString();
+// What readers were told beside the focus: Qt's announcements, or the notifications shown.
+QStringList spoken;
+
+void RecordSpoken(QAccessibleEvent* event) {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    if (event->type() == QAccessible::Announcement) {
+        spoken << static_cast<QAccessibleAnnouncementEvent*>(event)->message();
+        return;
+    }
+#endif
+    QAccessibleInterface* shown = event->accessibleInterface();
+    if (event->type() == QAccessible::ObjectShow && shown &&
+        shown->role() == QAccessible::Notification)
+        spoken << shown->text(QAccessible::Name);
+}
+
+QString LastSpoken() {
+    return spoken.value(spoken.size() - 1);
 }
 
 // The keyboard focus after each of `count` presses of `key`.
@@ -62,10 +76,19 @@ void ShowActive(frmGame& game) {
     QVERIFY(QTest::qWaitForWindowActive(&game));
 }
 
-// A screen reader listens for the life of one test, as the desktop's bridge reports it.
+// A screen reader listens for the life of one test, as the desktop's bridge reports it; what
+// it is told beside the focus is recorded.
 struct ReaderOn {
-    ReaderOn() { SetActive(true); }
-    ~ReaderOn() { SetActive(false); }
+    ReaderOn() {
+        spoken.clear();
+        previous = QAccessible::installUpdateHandler(RecordSpoken);
+        SetActive(true);
+    }
+    ~ReaderOn() {
+        SetActive(false);
+        QAccessible::installUpdateHandler(previous);
+    }
+    QAccessible::UpdateHandler previous = nullptr;
     static void SetActive(bool active) {
         QPlatformAccessibility* bridge =
             QGuiApplicationPrivate::platformIntegration()->accessibility();
@@ -101,6 +124,7 @@ void TestAccessible::boardReadsAsDealt() {
     GameFixture f;
     frmGame& g = *f.game;
     const ReaderOn reader;
+    g.show();
     f.Deal({16, 3, 1, 2, 5, 6, 8, 9, 10, 11, 12, 13, 14, 15, 4}); // cell 7 empty
     QAccessibleInterface* frame = Reader(g.BoardFrame());
     QCOMPARE(frame->text(QAccessible::Name), QStringLiteral("Игровое поле"));
@@ -133,7 +157,7 @@ void TestAccessible::boardReadsAsDealt() {
         read << status->child(i)->text(QAccessible::Name);
     QCOMPARE(read, (QStringList{"Время:", "0:00:03", "Ход:", "32"}));
     // The deal was announced with the empty cell's place.
-    QCOMPARE(LastNotice(g), QStringLiteral("Новая раскладка. Пусто: ") + Place(7));
+    QCOMPARE(LastSpoken(), QStringLiteral("Новая раскладка. Пусто: ") + Place(7));
 }
 
 void TestAccessible::pressPlaysAsTheMouse_data() {
@@ -307,7 +331,7 @@ void TestAccessible::focusedTilePressedByKeys() {
     QCOMPARE(QApplication::focusWidget(), tile);
     QVERIFY(f.TreeMatchesBoard());
     if (moves)
-        QCOMPARE(LastNotice(g), Place(16));
+        QCOMPARE(LastSpoken(), Place(16));
 }
 
 // The title scrolls; a reader keeps hearing the window's whole name.
