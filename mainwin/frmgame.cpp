@@ -568,6 +568,12 @@ void frmGame::StopEverything() {
 void frmGame::closeEvent(QCloseEvent* event) {
     StopEverything();
     event->accept();
+    // Closing this window ends the program. Qt ends it by itself only once no top-level
+    // window is left visible, and since Qt 6.8 the picture that follows the pointer during a
+    // drag counts as one: a close that arrives mid-drag would leave a process without
+    // windows. The request waits for the event loop, so that this close completes first;
+    // outside the application's main loop (the widget tests) it does nothing.
+    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
 }
 
 void frmGame::CloseWhileBlocked() {

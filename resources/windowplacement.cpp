@@ -22,8 +22,10 @@ bool CanPlaceWindows() {
     return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
-// Waits for the first move or resize that shows a frame around the window, centres the
-// window then, and removes itself.
+// Waits for the first move, resize or paint that shows a frame around the window, centres
+// the window then, and removes itself. A window manager that frames a window where the
+// program put it sends no move (a dialog under openbox, with Qt 6.8): its first paint comes
+// after the framing.
 class FrameWatcher final : public QObject {
 public:
     explicit FrameWatcher(QWidget& window) : QObject(&window), window_(window) {
@@ -31,7 +33,8 @@ public:
     }
 
     bool eventFilter(QObject* watched, QEvent* event) override {
-        const bool placed = event->type() == QEvent::Move || event->type() == QEvent::Resize;
+        const bool placed = event->type() == QEvent::Move || event->type() == QEvent::Resize ||
+                            event->type() == QEvent::Paint;
         if (watched == &window_ && placed && window_.isVisible() &&
             window_.frameGeometry().size() != window_.size()) {
             window_.removeEventFilter(this);

@@ -36,6 +36,9 @@ public:
     virtual bool IsWayland() const = 0;
     // True where the compositor leaves the title bars to its clients, so the game draws its own.
     virtual bool GameDrawsTitleBar() const { return false; }
+    // True where the desktop keeps the pointer from a window while a modal box of its stands
+    // over it, so that the window's close button cannot be pressed then.
+    virtual bool ModalBoxBlocksOwner() const { return false; }
     // Starts the game in the session; `brokenDisplay` points it at a display that is not there.
     bool StartGame(QProcess& game, bool brokenDisplay = false);
 

@@ -170,8 +170,14 @@ QString JudgeScroll(const QList<InkBox>& inks) {
         if (leaving < 0 && ink.Width() < standing.Width() - kNarrower &&
             ink.right <= standing.right + kJitter)
             leaving = i;
-        if (back < 0 && ink.left > standing.left + kClearlyRight &&
-            ink.right > standing.right + kJitter)
+        const bool clearlyRight = ink.left > standing.left + kClearlyRight;
+        if (back < 0 && clearlyRight && ink.right > standing.right + kJitter)
+            back = i;
+        // A desktop that elides a title too wide for its bar (mutter 48: "С…", "Сд…") keeps
+        // the returning word inside the bar: after the word has left, it shows as ink that
+        // starts clearly right and reaches the end where the standing title ends.
+        if (back < 0 && leaving >= 0 && i > leaving && clearlyRight &&
+            ink.right >= standing.right - kJitter)
             back = i;
     }
     if (leaving < 0)

@@ -71,6 +71,7 @@ private:
     bool StartGame();
     void StopGame();
     std::optional<QRect> Board();
+    void FollowBoard();
     QString Saved(const QString& what, const QImage& image) const;
     QString CloseAndSeeHowGameEnds();
     bool PressUntil(const QString& key, const std::function<bool()>& done);
@@ -117,6 +118,13 @@ std::optional<QRect> TestDesktops::Board() {
     return desktops::FindBoardArea(screen_);
 }
 
+// Where the board shows now, if it shows whole. A compositor under load may place a window
+// again well after it first showed it where it stayed for a while (mutter on Wayland).
+void TestDesktops::FollowBoard() {
+    if (const auto board = Board(); board && board->size() == ClientShot::kClientSize)
+        board_ = *board;
+}
+
 // Pictures a person looks at after a run, beside the test's other output.
 QString TestDesktops::Saved(const QString& what, const QImage& image) const {
     const QString file = QDir::current().filePath(u"%1-%2.png"_s.arg(name_, what));
@@ -135,7 +143,14 @@ QString TestDesktops::CloseAndSeeHowGameEnds() {
         return u"the game still runs"_s;
     if (game_.exitStatus() != QProcess::NormalExit || game_.exitCode() != 0)
         return u"the game ended with status %1"_s.arg(game_.exitCode());
-    return QString::fromUtf8(game_.readAllStandardError());
+    // Qt 6.8's Wayland text input warns when the compositor takes the keyboard from a box
+    // that is already gone; the game has no text input, so the line says nothing about it.
+    QStringList lines = QString::fromUtf8(game_.readAllStandardError()).split(u'\n');
+    lines.removeIf([](const QString& line) {
+        return line.isEmpty() || (line.startsWith("qt.qpa.wayland.textinput: "_L1) &&
+                                  line.contains("Got leave event for surface 0x0"_L1));
+    });
+    return lines.join(u'\n');
 }
 
 // A window manager may show a new window a moment before it gives it the keyboard: a key
@@ -173,7 +188,8 @@ void TestDesktops::appearsAndDeals() {
 
     ClientShot dealt;
     const auto isDealt = [&] {
-        dealt = ClientShot(desktop_->Screenshot().copy(board_));
+        FollowBoard();
+        dealt = ClientShot(screen_.copy(board_));
         return dealt.EmptyCell() != 0 && dealt.TilesDistinct();
     };
     // The screen as it was is the first thing to look at when the deal does not show.
@@ -199,6 +215,7 @@ void TestDesktops::appearsAndDeals() {
 void TestDesktops::titleBarScrolls() {
     if (game_.state() != QProcess::Running || board_.isEmpty())
         QSKIP("no game window");
+    FollowBoard();
     const QRect band = desktops::TitleBand(board_, screen_.rect());
     // The title stands still between scrolls; during one it changes every 100 ms.
     QImage standing;
@@ -259,6 +276,7 @@ void TestDesktops::ownTitleBarOffersNoMaximise() {
         QSKIP("the desktop draws the title bar");
     if (game_.state() != QProcess::Running || board_.isEmpty())
         QSKIP("no game window");
+    FollowBoard();
     const QRect buttons(board_.right() - 80, board_.top() - 45, 84, 20);
     // Between scrolls: the title, when it comes back from the right, passes under this strip.
     QList<QImage> crops;
@@ -278,6 +296,7 @@ void TestDesktops::ownTitleBarOffersNoMaximise() {
 void TestDesktops::maximiseChangesNothing() {
     if (game_.state() != QProcess::Running || board_.isEmpty())
         QSKIP("no game window");
+    FollowBoard();
     const QString problem = desktop_->Maximise(game_.processId());
     if (problem == "-"_L1)
         QSKIP("this desktop has no maximising");
@@ -310,6 +329,19 @@ void TestDesktops::closesWhileBoxIsOpen() {
     QVERIFY2(PressUntil(u"F1"_s, boxShown), "F1 did not open the message box");
     QTest::qWait(300); // for the picture: the box's first paint
     qInfo("screen with the box: %s", qPrintable(Saved(u"box"_s, desktop_->Screenshot())));
+    if (desktop_->ModalBoxBlocksOwner()) {
+        // The desktop keeps the close button under the box from the pointer: the click must
+        // change nothing, and the box, once answered, leaves a window that closes as usual.
+        QCOMPARE(desktop_->Close(game_.processId()), QString());
+        QVERIFY2(!game_.waitForFinished(kTimeoutMs / 4), "the game ended under its box");
+        // The box stands over the board: answered, it leaves the board as it was.
+        const QRect board = board_;
+        const auto boardBack = [&] {
+            return ChangedPixels(desktop_->Screenshot().copy(board), before.copy(board)) <
+                   kBoxPixels / 4;
+        };
+        QVERIFY2(PressUntil(u"Return"_s, boardBack), "Enter did not answer the box");
+    }
     const QString ending = CloseAndSeeHowGameEnds();
     QVERIFY2(ending.isEmpty(), qPrintable(ending));
 }

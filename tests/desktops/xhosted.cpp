@@ -34,6 +34,12 @@ public:
         return kind_ == Kind::GnomeWayland || kind_ == Kind::KdeWayland;
     }
     bool GameDrawsTitleBar() const override { return kind_ == Kind::GnomeWayland; }
+    // Qt marks a modal box as such from 6.8 on (xdg-dialog), and mutter from 46 on keeps the
+    // pointer from the window the box belongs to.
+    bool ModalBoxBlocksOwner() const override {
+        return kind_ == Kind::GnomeWayland && QT_VERSION >= QT_VERSION_CHECK(6, 8, 0) &&
+               mutterMajor_ >= 46;
+    }
     QImage Screenshot() override { return x_.Screenshot(); }
     bool Keys(const QStringList& keys) override {
         return x_.Xdotool(QStringList{u"key"_s, u"--delay"_s, u"60"_s} + keys);
@@ -64,6 +70,7 @@ private:
     e2e::XSession x_;
     QProcess* compositor_ = nullptr;
     int scripts_ = 0;
+    int mutterMajor_ = 0;
 };
 
 QString XHostedDesktop::Compositor() const {
@@ -99,6 +106,12 @@ QString XHostedDesktop::Start() {
     const QString program = QStandardPaths::findExecutable(Compositor());
     if (program.isEmpty())
         return Compositor() + u" is not installed"_s;
+    if (Compositor() == "mutter"_L1)
+        if (const auto version = Run({program, u"--version"_s}))
+            mutterMajor_ = QRegularExpression(u"mutter (\\d+)"_s)
+                               .match(QString::fromUtf8(*version))
+                               .captured(1)
+                               .toInt();
     QString problem;
     if (!x_.StartServerOnly(&problem))
         return problem;
@@ -142,6 +155,8 @@ QString XHostedDesktop::StartCompositor() {
         if (!QFile::copy(QStandardPaths::findExecutable(Compositor()), program))
             return u"cannot copy kwin_wayland"_s;
         Environment().insert(u"KWIN_SCREENSHOT_NO_PERMISSION_CHECKS"_s, u"1"_s);
+        // KWin 6 prints what a script prints only when its scripting category is on.
+        Environment().insert(u"QT_LOGGING_RULES"_s, u"kwin_scripting=true"_s);
     }
     // KWin prints what its scripts print among its own messages.
     compositor_ = &Launch(program, CompositorArguments(), QProcess::MergedChannels);
@@ -206,10 +221,15 @@ std::optional<QStringList> XHostedDesktop::RunKWinScript(const QString& body) {
                            : QRegularExpressionMatch();
     if (!id.hasMatch())
         return std::nullopt;
+    // The loaded script's object: /Scripting/ScriptN in KWin 6, /N in KWin 5.
+    const auto runAt = [&](const QString& path) {
+        return Run({u"dbus-send"_s, u"--session"_s, u"--print-reply"_s, u"--dest="_s + bus, path,
+                    u"org.kde.kwin.Script.run"_s})
+            .has_value();
+    };
     QByteArray output;
-    const bool ran = Run({u"dbus-send"_s, u"--session"_s, u"--print-reply"_s, u"--dest="_s + bus,
-                          u"/"_s + id.captured(1), u"org.kde.kwin.Script.run"_s})
-                         .has_value() &&
+    const bool ran = (runAt(u"/Scripting/Script"_s + id.captured(1)) ||
+                      runAt(u"/"_s + id.captured(1))) &&
                      PollUntil(
                          [&] {
                              output += compositor_->readAll();
@@ -229,7 +249,9 @@ std::optional<QStringList> XHostedDesktop::RunKWinScript(const QString& body) {
 
 // A KWin script line that finds the game's windows, main window (no transient) first.
 QString KWinWindowsOf(qint64 pid) {
-    return u"const windows = workspace.clientList().filter(w => w.pid == %1)"
+    // KWin 6 renamed the list of windows (clientList in KWin 5).
+    return u"const windows = (workspace.windowList ? workspace.windowList() : "
+           "workspace.clientList()).filter(w => w.pid == %1)"
            ".sort((a, b) => a.transient - b.transient);"_s.arg(pid);
 }
 

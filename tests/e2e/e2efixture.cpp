@@ -69,9 +69,10 @@ QString E2eFixture::FinishCase() {
     if (!game_)
         return {};
     if (QTest::currentTestFailed()) {
-        QImage shot = x_.LastScreenshot();
+        // The screen as it is now: the last one a check took may be older than the failure.
+        QImage shot = x_.Screenshot();
         if (shot.isNull())
-            shot = x_.Screenshot();
+            shot = x_.LastScreenshot();
         const QString path = FailureShotPath();
         if (shot.save(path))
             qInfo("last screenshot of the failed case: %s", qPrintable(path));
@@ -104,14 +105,25 @@ bool E2eFixture::ClickModeByKeys() {
 }
 
 std::optional<quint64> E2eFixture::WaitForChooser(const QList<quint64>& known) {
-    return game_->WaitForWindow(
+    const auto found = game_->WaitForWindow(
         known,
         [this](quint64 window) {
             const auto info = x_.Window(window);
+            // Found by what it is, and only once it stands where the game puts it.
             return info && info->client.size() == kChooserSize &&
-                   x_.WindowName(window) == QStringLiteral(" ");
+                   x_.WindowName(window) == QStringLiteral(" ") && game_->IsCentred(window);
         },
         kWindowTimeoutMs);
+    if (!found)
+        for (const quint64 window : game_->OtherWindows()) {
+            const auto info = x_.Window(window);
+            qInfo("no chooser; window %llu of the game: %s %dx%d at %d,%d, centred: %d", window,
+                  qPrintable(x_.WindowName(window).value_or(QStringLiteral("?"))),
+                  info ? info->client.width() : -1, info ? info->client.height() : -1,
+                  info ? info->client.x() : -1, info ? info->client.y() : -1,
+                  int(game_->IsCentred(window)));
+        }
+    return found;
 }
 
 std::optional<quint64> E2eFixture::OpenChooserByMouse() {

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QTest>
 
+#include <cstdlib>
 #include <utility>
 
 namespace e2e {
@@ -64,7 +65,7 @@ bool GameRun::Start(QString* error) {
         *error = QStringLiteral("no main window titled Сдвигуль appeared; log: ") + Log();
         return false;
     }
-    if (!Activate() || !ReadGeometry()) {
+    if (!WaitUntilCentred(mainWindow_, kStartTimeoutMs) || !Activate() || !ReadGeometry()) {
         *error = QStringLiteral("the main window cannot be activated or measured");
         return false;
     }
@@ -281,6 +282,21 @@ bool GameRun::WaitUntilGone(quint64 window, int timeoutMs) {
             return !info || !info->viewable;
         },
         timeoutMs);
+}
+
+bool GameRun::IsCentred(quint64 window) {
+    const auto info = x_.Window(window);
+    const auto frame = x_.FrameExtents(window);
+    if (!info || !info->viewable || !frame)
+        return false;
+    // Qt centres the frame by whole pixels; a pixel either way is rounding.
+    const QPoint offset = info->client.marginsAdded(*frame).center() -
+                          QRect(QPoint(0, 0), x_.ScreenSize()).center();
+    return std::abs(offset.x()) <= 1 && std::abs(offset.y()) <= 1;
+}
+
+bool GameRun::WaitUntilCentred(quint64 window, int timeoutMs) {
+    return PollUntil([&] { return IsCentred(window); }, timeoutMs);
 }
 
 bool GameRun::MenusClosed() {

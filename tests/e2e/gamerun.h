@@ -99,6 +99,11 @@ public:
     // Waits for visible windows of the game with this exact title (regular expression).
     QList<quint64> WindowsTitled(const QString& pattern);
     bool WaitUntilGone(quint64 window, int timeoutMs);
+    // The game centres its main window and its dialogs on the screen, and once more when the
+    // window manager has framed them: until then a window may still move. True once the
+    // window's frame stands in the middle of the screen.
+    bool IsCentred(quint64 window);
+    bool WaitUntilCentred(quint64 window, int timeoutMs);
     bool MenusClosed();
 
     // Waits for a menu that is not among the `known` windows, e.g. a submenu after a click.

@@ -1,24 +1,36 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Configures and builds the fuzz targets with clang-14 in a build tree of their own.
-# Exits 77 (ctest: skipped) when clang-14 or libFuzzer is not installed.
+# Configures and builds the fuzz targets with clang in a build tree of their own: the release's
+# `clang++`, or the newest versioned clang++-N installed, whichever links a libFuzzer target.
+# Exits 77 (ctest: skipped) when no clang with libFuzzer is installed.
 #   build_fuzzers.sh SOURCE_DIR BUILD_DIR [Qt6_DIR]
 set -euo pipefail
 source_dir=$1
 build_dir=$2
 qt_dir=${3:-}
 
-if ! command -v clang++-14 >/dev/null; then
-    echo "fuzz targets skipped: clang++-14 is not installed (apt-get install clang-14)"
-    exit 77
-fi
-if ! echo 'extern "C" int LLVMFuzzerTestOneInput(const char*, unsigned long) { return 0; }' |
-    clang++-14 -fsanitize=fuzzer -x c++ - -o /dev/null 2>/dev/null; then
-    echo "fuzz targets skipped: libFuzzer is not installed (apt-get install libfuzzer-14-dev)"
-    exit 77
-fi
+links_fuzzer() {
+    echo 'extern "C" int LLVMFuzzerTestOneInput(const char*, unsigned long) { return 0; }' |
+        "$1" -fsanitize=fuzzer -x c++ - -o /dev/null 2>/dev/null
+}
 
-configure=(cmake -S "$source_dir" -B "$build_dir" -DCMAKE_CXX_COMPILER=clang++-14)
+compiler=""
+candidates=(clang++)
+for version in $(seq 30 -1 14); do candidates+=(clang++-"$version"); done
+for candidate in "${candidates[@]}"; do
+    if command -v "$candidate" >/dev/null && links_fuzzer "$candidate"; then
+        compiler=$candidate
+        break
+    fi
+done
+if [ -z "$compiler" ]; then
+    echo "fuzz targets skipped: no clang with libFuzzer is installed" \
+        "(apt-get install clang-N libfuzzer-N-dev libclang-rt-N-dev)"
+    exit 77
+fi
+echo "fuzz targets built with $compiler"
+
+configure=(cmake -S "$source_dir" -B "$build_dir" -DCMAKE_CXX_COMPILER="$compiler")
 if [ -n "$qt_dir" ]; then
     configure+=(-DQt6_DIR="$qt_dir")
 fi

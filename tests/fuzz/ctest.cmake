@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # ctest entries for the fuzz targets: one build step as a fixture, then each target for a
-# bounded time from its seed corpus. Without clang-14 or libFuzzer every entry is skipped.
+# bounded time from its seed corpus. Without clang and libFuzzer every entry is skipped.
 set(fuzz_build_dir ${CMAKE_CURRENT_BINARY_DIR}/build)
 
 add_test(NAME fuzz_build

@@ -11,7 +11,7 @@ work=$3
 seconds=$4
 
 if [ ! -x "$target" ]; then
-    echo "fuzz target skipped: $target was not built (clang-14 or libFuzzer missing?)"
+    echo "fuzz target skipped: $target was not built (clang or libFuzzer missing?)"
     exit 77
 fi
 mkdir -p "$work/corpus" "$work/artifacts"
