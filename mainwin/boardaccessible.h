@@ -8,8 +8,8 @@ class frmGame;
 // What a screen reader learns about the board: tiles are buttons named by their number with
 // their place in the description, cells tell their place and whether they are empty, the
 // board frame has a name, and the status captions and values form a status bar. A new deal,
-// and a move of the tile that has the keyboard focus, are spoken as notifications. A tile's one
-// action, Press, moves it as a click or a drop on the empty cell would.
+// and (before Qt 6.8) a move of the tile that has the keyboard focus, are spoken as notices.
+// A tile's one action, Press, moves it as a click or a drop on the empty cell would.
 //
 // None of this changes what the window shows. While no assistive technology listens, Qt
 // never asks for these interfaces, and the notices below return at once. Qt's bridge carries
@@ -17,8 +17,10 @@ class frmGame;
 // speaks to a windowing system.
 namespace board_a11y {
 
-// Registers the tile, cell and status interfaces, names the board frame and adds the notices'
-// widget. Call once the window's controls exist.
+// Registers the interfaces of the tiles, the cells, the board frame and the status rows. Call
+// before the window's controls are made: Qt keeps the interface a control first got.
+void InstallInterfaces();
+// Adds the notices' widget and hears when a menu closes. Call once the window's controls exist.
 void SetUp(frmGame& game);
 
 // A tile went from one cell into another: its place and both cells' names changed.

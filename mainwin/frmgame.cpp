@@ -102,6 +102,7 @@ frmGame::frmGame(const board::Clock& clock, board::RandomSource& random, QWidget
 frmGame::~frmGame() = default;
 
 void frmGame::Form_Load() {
+    board_a11y::InstallInterfaces();
     ui.setupUi(this);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |

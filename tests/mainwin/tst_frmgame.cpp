@@ -484,6 +484,9 @@ void TestFrmGame::congratulationYesDealsAgain() {
         asked = true;
         QCOMPARE(box->windowTitle(), QStringLiteral("Поздравляем!"));
         QCOMPARE(box->text(), QStringLiteral("Еще раз?"));
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+        QCOMPARE(box->accessibleDescription(), box->text()); // what Orca 48 reads
+#endif
         QCOMPARE(box->icon(), QMessageBox::Information);
         QCOMPARE(box->standardButtons(), QMessageBox::Yes | QMessageBox::No);
         QCOMPARE(static_cast<QAbstractButton*>(box->defaultButton()),
