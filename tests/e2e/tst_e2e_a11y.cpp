@@ -155,6 +155,8 @@ constexpr int kHearTimeoutMs = 10000;
 constexpr int kTabStops = 31;
 constexpr int kMaxDeals = 30;
 constexpr int kOrcaWaitMs = 60000;
+constexpr int kFirstDeals = 3;
+constexpr int kFirstDealMs = 3000;
 
 // Orca 43 calls a button's role "push button", later versions "button".
 const QString kButton = QStringLiteral("(?:push )?button");
@@ -354,7 +356,8 @@ bool TestA11y::ClickModeHeard(OrcaRun& orca) {
     const int mark = orca.Mark();
     x.Xdotool({QStringLiteral("keydown"), QStringLiteral("Alt_L")});
     const bool heard =
-        orca.WaitToHear(mark, QRegularExpression(QStringLiteral("alt")), kHearTimeoutMs).has_value();
+        orca.WaitToHear(mark, QRegularExpression(QStringLiteral("alt")), kHearTimeoutMs)
+            .has_value();
     const QList<quint64> known = f_.Game().OtherWindows();
     x.Keys({QStringLiteral("Cyrillic_i")});
     x.Xdotool({QStringLiteral("keyup"), QStringLiteral("Alt_L")});
@@ -394,16 +397,25 @@ void TestA11y::playWithOrca() {
         return heard;
     };
 
-    // A new game is announced with the place of the empty cell.
-    int mark = orca.Mark();
-    x.Keys({QStringLiteral("F2")});
-    const auto dealt = hear(mark, QRegularExpression(QStringLiteral(
-                                      "Новая раскладка\\. Пусто: (ряд \\d, столбец \\d)")));
-    QVERIFY(dealt);
+    // A new game is announced with the place of the empty cell. Orca starts to listen to the
+    // game a moment after it first speaks (Orca 48 only once it has named the window), and what
+    // the game says before is lost: F2 deals again until Orca hears a deal.
     Position board = reader_.ReadBoard().position;
-    QVERIFY(IsWellFormed(board));
+    bool dealHeard = false;
+    int mark = 0;
+    for (int deal = 0; deal < kFirstDeals && !dealHeard; ++deal) {
+        mark = orca.Mark();
+        x.Keys({QStringLiteral("F2")});
+        const std::optional<Position> next = WaitForOtherBoard(board);
+        QVERIFY(next);
+        board = *next;
+        const QString dealt = QStringLiteral("Новая раскладка. Пусто: ") + Place(EmptyCell(board));
+        dealHeard = orca.WaitToHear(mark, QRegularExpression(QRegularExpression::escape(dealt)),
+                                    kFirstDealMs)
+                        .has_value();
+    }
+    QVERIFY2(dealHeard, qPrintable(orca.SaidSince(mark)));
     int empty = EmptyCell(board);
-    QCOMPARE(dealt->captured(1), Place(empty));
 
     // Tab to a tile beside the empty cell: its number, role and place.
     const int cell = NeighbourCells(empty).front();
@@ -472,7 +484,7 @@ void TestA11y::playWithOrca() {
         QVERIFY(PollUntil([&] { return reader_.ReadBoard().position == board; }, kTimeoutMs, 100));
     }
 
-    // The last move by the keys: the tile's new place, then the congratulation and its Yes.
+    // The last move by the keys: the congratulation, its question and its Yes.
     const int last = solution->back();
     const int lastTile = board[last - 1];
     mark = orca.Mark();
@@ -481,8 +493,8 @@ void TestA11y::playWithOrca() {
         QVERIFY(hear(mark, FocusOnTile(lastTile, last)));
     mark = orca.Mark();
     x.Keys({QStringLiteral("space")});
-    const QString congratulation =
-        QStringLiteral("%1\\.? .*Поздравляем!.*Еще раз\\?.*Да %2").arg(Place(lastTile), kButton);
+    // Orca 43 names the tile's new place first; Orca 48 hears the key only after the box opened.
+    const QString congratulation = QStringLiteral("Поздравляем!.*Еще раз\\?.*Да %1").arg(kButton);
     QVERIFY(hear(mark, QRegularExpression(congratulation)));
     mark = orca.Mark();
     x.Keys({QStringLiteral("Return")});
