@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QTimer>
 
 namespace board_a11y {
@@ -18,14 +19,18 @@ namespace {
 // The texts only a screen reader gets. The string table's ids are the layouts' stored
 // captions and stay as they are, so these live here, in one place of their own.
 const char16_t kBoardName[] = u"Игровое поле";
-const char16_t kEmptyCellName[] = u"пустая клетка";
+// One word, so that a reader's line of the board has one word per column.
+const char16_t kEmptyCellName[] = u"пусто";
 const char16_t kCellName[] = u"клетка";
 const char16_t kPlaceText[] = u"ряд %1, столбец %2";
 const char16_t kMovableText[] = u", можно сдвинуть";
+const char16_t kDealtText[] = u"Новая раскладка. Пусто: %1";
 
 constexpr int kColumns = 4;
 constexpr int kHintItem = 4;
 constexpr char kBoardFrameName[] = "Frame_0";
+constexpr char kStatusBarName[] = "fraStatus";
+constexpr char kNoticeName[] = "notice";
 
 const frmGame* GameOf(const QWidget* widget) {
     return qobject_cast<const frmGame*>(widget->window());
@@ -136,24 +141,102 @@ public:
         : QAccessibleWidget(frame, QAccessible::Grouping, QString::fromUtf16(kBoardName)) {}
 };
 
-// A status value reads as its own text only. Qt's label would fall back on its caption while
-// the value is empty (the master is off), and a reader would say "Ход: Ход:".
-class StatusValueAccessible final : public QAccessibleWidget {
+// The status rows' container reads as the window's status bar, where a reader looks for the
+// move master's time and moves.
+class StatusBarAccessible final : public QAccessibleWidget {
 public:
-    explicit StatusValueAccessible(QLabel* value)
-        : QAccessibleWidget(value, QAccessible::StaticText) {}
+    explicit StatusBarAccessible(QWidget* area) : QAccessibleWidget(area, QAccessible::StatusBar) {}
+};
+
+// A status caption or value. A reader's status-bar command reads a label's text through the
+// text interface (Orca 48 skips a label without one), so the label offers its text there too:
+// read only, with no caret and no selection.
+class StatusLabelAccessible final : public QAccessibleWidget, public QAccessibleTextInterface {
+public:
+    explicit StatusLabelAccessible(QLabel* label)
+        : QAccessibleWidget(label, QAccessible::StaticText) {}
+
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::TextInterface)
+            return static_cast<QAccessibleTextInterface*>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+
+    QString text(QAccessible::Text t) const override {
+        return t == QAccessible::Name ? Text() : QAccessibleWidget::text(t);
+    }
+    QString text(int start, int end) const override { return Text().mid(start, end - start); }
+    int characterCount() const override { return static_cast<int>(Text().size()); }
+    QString attributes(int offset, int* start, int* end) const override {
+        Q_UNUSED(offset);
+        *start = 0;
+        *end = characterCount();
+        return {};
+    }
+    void selection(int, int* start, int* end) const override { *start = *end = 0; }
+    int selectionCount() const override { return 0; }
+    void addSelection(int, int) override {}
+    void removeSelection(int) override {}
+    void setSelection(int, int, int) override {}
+    int cursorPosition() const override { return 0; }
+    void setCursorPosition(int) override {}
+    QRect characterRect(int) const override { return {}; }
+    int offsetAtPoint(const QPoint&) const override { return -1; }
+    void scrollToSubstring(int, int) override {}
+
+private:
+    QString Text() const { return static_cast<const QLabel*>(widget())->text(); }
+};
+
+// A notice for a screen reader: a widget that is never drawn and never takes the mouse or the
+// focus. Each time it is shown, readers speak it as a notification, whatever has the focus;
+// it is hidden again at once, so that a reader's review of the window never meets it.
+class NoticeWidget final : public QWidget {
+public:
+    explicit NoticeWidget(QWidget* parent) : QWidget(parent) {
+        setObjectName(QLatin1String(kNoticeName));
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setAttribute(Qt::WA_NoSystemBackground);
+        setFocusPolicy(Qt::NoFocus);
+        setGeometry(0, 0, 1, 1);
+        hide();
+    }
+
+    void Say(const QString& text) {
+        text_ = text;
+        show();
+        hide();
+    }
+    const QString& Text() const { return text_; }
+
+private:
+    QString text_;
+};
+
+class NoticeAccessible final : public QAccessibleWidget {
+public:
+    explicit NoticeAccessible(NoticeWidget* notice)
+        : QAccessibleWidget(notice, QAccessible::Notification) {}
 
     QString text(QAccessible::Text t) const override {
         if (t == QAccessible::Name)
-            return static_cast<const QLabel*>(widget())->text();
+            return static_cast<const NoticeWidget*>(widget())->Text();
         return QAccessibleWidget::text(t);
     }
 };
 
-bool IsStatusValue(const QObject* object) {
-    const auto* label = qobject_cast<const QLabel*>(object);
-    const frmGame* game = label ? GameOf(label) : nullptr;
-    return game && (label == game->TimeLabel() || label == game->MoveLabel());
+// Speaks `text` to a screen reader, whatever has the focus. Qt 6.8 and later announce it
+// themselves, without a role word before it; before, the notice widget carries it.
+void Announce(const frmGame& game, const QString& text) {
+    if (!QAccessible::isActive())
+        return;
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    QAccessibleAnnouncementEvent announcement(const_cast<frmGame*>(&game), text);
+    QAccessible::updateAccessibility(&announcement);
+#else
+    if (auto* notice = game.centralWidget()->findChild<NoticeWidget*>(QLatin1String(kNoticeName)))
+        notice->Say(text);
+#endif
 }
 
 QAccessibleInterface* Factory(const QString& key, QObject* object) {
@@ -161,14 +244,35 @@ QAccessibleInterface* Factory(const QString& key, QObject* object) {
         return new TileAccessible(static_cast<TileWidget*>(object));
     if (key == QLatin1String("CellWidget"))
         return new CellAccessible(static_cast<CellWidget*>(object));
-    if (key == QLatin1String("QLabel") && IsStatusValue(object))
-        return new StatusValueAccessible(static_cast<QLabel*>(object));
-    if (key == QLatin1String("QWidget") && object->objectName() == QLatin1String(kBoardFrameName)) {
-        auto* frame = static_cast<QWidget*>(object);
-        if (qobject_cast<frmGame*>(frame->window()))
-            return new BoardFrameAccessible(frame);
-    }
+    auto* widget = qobject_cast<QWidget*>(object);
+    if (!widget || !qobject_cast<frmGame*>(widget->window()))
+        return nullptr;
+    if (auto* notice = dynamic_cast<NoticeWidget*>(widget))
+        return new NoticeAccessible(notice);
+    if (key == QLatin1String("QLabel") && widget->parentWidget() &&
+        widget->parentWidget()->objectName() == QLatin1String(kStatusBarName))
+        return new StatusLabelAccessible(static_cast<QLabel*>(widget));
+    if (key != QLatin1String("QWidget"))
+        return nullptr;
+    if (object->objectName() == QLatin1String(kBoardFrameName))
+        return new BoardFrameAccessible(widget);
+    if (object->objectName() == QLatin1String(kStatusBarName))
+        return new StatusBarAccessible(widget);
     return nullptr;
+}
+
+// A closed menu gives the keyboard focus back to the board without telling a reader, who
+// would go on hearing the closed menu's item. Once the last menu has gone, the control that
+// has the focus is named again.
+void FocusBackFromMenu(const frmGame& game) {
+    QTimer::singleShot(0, &game, [&game] {
+        QWidget* focused = game.focusWidget();
+        if (!QAccessible::isActive() || QApplication::activePopupWidget() || !focused ||
+            !game.isActiveWindow())
+            return;
+        QAccessibleEvent focus(focused, QAccessible::Focus);
+        QAccessible::updateAccessibility(&focus);
+    });
 }
 
 void Refresh(QWidget* widget) {
@@ -177,23 +281,22 @@ void Refresh(QWidget* widget) {
         announcing->Refresh();
 }
 
-// The value label reads as "Ход: 12": the caption becomes its label for a reader. The
-// captions have no access key, so the buddy adds no shortcut.
-void LabelValue(const frmGame& game, const char* captionName, QLabel* value) {
-    if (auto* caption = game.findChild<QLabel*>(QLatin1String(captionName)))
-        caption->setBuddy(value);
-}
-
 } // namespace
 
-void SetUp(frmGame& game) {
+void InstallInterfaces() {
     static const bool installed = [] {
         QAccessible::installFactory(Factory);
         return true;
     }();
     Q_UNUSED(installed);
-    LabelValue(game, "lblTimeCap", game.TimeLabel());
-    LabelValue(game, "lblHodCap", game.MoveLabel());
+}
+
+void SetUp(frmGame& game) {
+#if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
+    new NoticeWidget(game.centralWidget()); // owned by the window
+#endif
+    for (QMenu* menu : game.findChildren<QMenu*>())
+        QObject::connect(menu, &QMenu::aboutToHide, &game, [&game] { FocusBackFromMenu(game); });
 }
 
 void TileMoved(const frmGame& game, int tile, int fromCell, int toCell) {
@@ -203,6 +306,27 @@ void TileMoved(const frmGame& game, int tile, int fromCell, int toCell) {
     for (const int cell : {fromCell, toCell})
         if (board::IsCell(cell))
             Refresh(game.Cell(cell));
+}
+
+void Dealt(const frmGame& game) {
+    Announce(game, DealtText(game));
+}
+
+// The moved tile's new place is its new description, told as it moves. The reader that comes
+// with Qt 6.8 (Orca 48) speaks a change of the focused control's description, and a notice
+// would make it say the place twice; the one that comes with Qt 6.4 (Orca 43) does not.
+void PlayerMoved(const frmGame& game, int tile) {
+#if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
+    if (board::IsTile(tile) && game.Tile(tile)->hasFocus())
+        Announce(game, PlaceText(game.CurrentBoard().CellOf(static_cast<board::TileNo>(tile))));
+#else
+    Q_UNUSED(game);
+    Q_UNUSED(tile);
+#endif
+}
+
+QString DealtText(const frmGame& game) {
+    return QString::fromUtf16(kDealtText).arg(PlaceText(game.GetFreeCell()));
 }
 
 void HintRepainted(const frmGame& game) {

@@ -3,12 +3,15 @@
 
 #include "tilewidget.h"
 
+#include <QCursor>
 #include <QDragEnterEvent>
+#include <QGuiApplication>
 #include <QMimeData>
 
 CellWidget::CellWidget(QWidget* parent) : QWidget(parent) {
     setAcceptDrops(true);
-    setFocusPolicy(Qt::NoFocus);
+    // A tab stop, as the board's picture boxes were; the cell draws no focus mark.
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 namespace {
@@ -31,8 +34,21 @@ void CellWidget::dragMoveEvent(QDragMoveEvent* event) {
         event->ignore();
 }
 
+bool CellWidget::DropLandsIn(const QRect& cell, const QPoint& reported,
+                             const std::optional<QPoint>& pointer) {
+    return cell.contains(pointer ? *pointer : reported);
+}
+
+// On X11 a drag whose button goes up where it went down, after the pointer jumped onto the
+// tile (a synthesized click), is now and then reported as dropped where the pointer was before
+// the jump, on the empty cell. The pointer's own place, asked of the X server, is where the
+// button was released. Elsewhere (Wayland) the drop's place comes from the compositor, and
+// Qt's idea of the pointer is the stale one.
 void CellWidget::dropEvent(QDropEvent* event) {
-    if (!IsTileDrag(event)) {
+    std::optional<QPoint> pointer;
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+        pointer = mapFromGlobal(QCursor::pos());
+    if (!IsTileDrag(event) || !DropLandsIn(rect(), event->position().toPoint(), pointer)) {
         event->ignore();
         return;
     }

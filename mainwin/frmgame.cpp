@@ -28,6 +28,8 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kTwipsPerPixel = 15;
@@ -100,6 +102,7 @@ frmGame::frmGame(const board::Clock& clock, board::RandomSource& random, QWidget
 frmGame::~frmGame() = default;
 
 void frmGame::Form_Load() {
+    board_a11y::InstallInterfaces();
     ui.setupUi(this);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -113,6 +116,8 @@ void frmGame::Form_Load() {
     res::SetProgramIcon(*this);
     ui.lblHodCap->setForegroundRole(QPalette::HighlightedText);
     FitStatusLabels();
+    // The visible title scrolls; a screen reader keeps calling the window by its whole name.
+    setAccessibleName(res::AppTitle());
 
     CollectControls();
     ConnectControls();
@@ -223,10 +228,56 @@ void frmGame::PlaceTile(board::TileNo tile, board::CellNo cell) {
     const board::CellNo from = board_.CellOf(tile);
     board_.Place(tile, cell);
     TileWidget* widget = pC[tile];
+    // A new parent takes the focus away, first to the next tab stop; a focused tile keeps it
+    // in its new cell, and no other control is named to a screen reader in between.
+    const bool focused = widget->hasFocus();
+    holdingFocus_ = focused;
     widget->setParent(P[cell]);
+    holdingFocus_ = false;
     widget->move(0, 0);
     widget->show();
+    if (focused)
+        widget->setFocus(Qt::OtherFocusReason);
     board_a11y::TileMoved(*this, tile, from, cell);
+}
+
+// ---------------------------------------------------------------- keyboard focus
+
+std::vector<QWidget*> frmGame::FocusOrder() const {
+    std::vector<QWidget*> order{P[16]};
+    for (int k = 2; k <= 15; ++k)
+        order.push_back(P[k]);
+    order.push_back(P[1]);
+    order.push_back(pC[15]);
+    for (int k = 3; k <= 14; ++k)
+        order.push_back(pC[k]);
+    order.push_back(pC[1]);
+    order.push_back(pC[2]);
+    return order;
+}
+
+// Tab and Shift+Tab follow the board's own order, whichever cell holds a tile: moving a tile
+// into another cell would otherwise carry it to another place in Qt's focus chain.
+bool frmGame::focusNextPrevChild(bool next) {
+    if (holdingFocus_)
+        return true;
+    const std::vector<QWidget*> order = FocusOrder();
+    const auto count = static_cast<int>(order.size());
+    const auto found = std::find(order.begin(), order.end(), focusWidget());
+    if (found == order.end() && focusWidget() && focusWidget() != this)
+        return QMainWindow::focusNextPrevChild(next);
+    // From outside the board, Tab starts at its first stop and Shift+Tab at its last.
+    int at = found == order.end() ? (next ? -1 : count) : static_cast<int>(found - order.begin());
+    for (int step = 0; step < count; ++step) {
+        at = ((next ? at + 1 : at - 1) % count + count) % count;
+        QWidget* candidate = order[at];
+        if (candidate->isVisible() && candidate->isEnabled() &&
+            (candidate->focusPolicy() & Qt::TabFocus)) {
+            candidate->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    }
+    return QMainWindow::focusNextPrevChild(next);
 }
 
 // ---------------------------------------------------------------- moves
@@ -234,6 +285,7 @@ void frmGame::PlaceTile(board::TileNo tile, board::CellNo cell) {
 void frmGame::MoveIt(int i_Free) {
     if (IsMove(i_Chip, i_Free)) {
         PlaceTile(i_Chip, static_cast<board::CellNo>(i_Free));
+        board_a11y::PlayerMoved(*this, i_Chip);
         if (mnuGame[4]->isChecked())
             PaintPossible(true);
         Game();
@@ -397,6 +449,7 @@ void frmGame::NewGame() {
     Random();
     if (mnuGame[4]->isChecked())
         PaintPossible(true);
+    board_a11y::Dealt(*this);
 }
 
 void frmGame::GiveTilesFirstPicture() {

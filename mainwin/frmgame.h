@@ -15,6 +15,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 class CellWidget;
 class CloseRequestFilter;
@@ -86,9 +87,12 @@ public:
     HelpViewer* HelpWindow() const;
     // The tag text the title scroll refills the caption from.
     QString TitleTag() const;
+    // The board's tab stops in their order: the cells, then the tiles.
+    std::vector<QWidget*> FocusOrder() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
 
 private slots:
     // The window manager asked to close the window while a modal box blocks it.
@@ -141,6 +145,7 @@ private:
     bool bStarted = false;
     bool congratulating_ = false;
     bool closing_ = false;
+    bool holdingFocus_ = false; // a focused tile is being moved into another cell
     int masterStartSecond_ = 0; // time of day the master was switched on
     std::uint64_t masterTicks_ = 0;
     QFont numberFont_;

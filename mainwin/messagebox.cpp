@@ -38,6 +38,12 @@ QMessageBox::StandardButton ShowMessageBox(QWidget* owner, QMessageBox::Icon ico
                                            QMessageBox::StandardButton defaultButton) {
     QMessageBox box(icon, title, text, buttons, owner);
     box.setDefaultButton(defaultButton);
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    // The reader that comes with Qt 6.8 (Orca 48) reads a box's text from its description
+    // and skips a label of fewer than three words, such as «Еще раз?». The one that comes with
+    // Qt 6.4 (Orca 43) reads the label, and would say a description after it once more.
+    box.setAccessibleDescription(text);
+#endif
     UseRussianButtonTexts(box);
     MakeRoomForTitle(box, owner);
     return static_cast<QMessageBox::StandardButton>(box.exec());

@@ -12,11 +12,13 @@ build_packages=(cmake make g++ qt6-base-dev libxcb1-dev fonts-dejavu-core qt6-tr
 # sway, mutter, kwin-*: the desktops the scenario under tests/desktops runs the game on;
 # without kwin-style-breeze KWin draws no title bars. dbus-daemon and dbus-bin: each test
 # session's own bus and KWin's scripting calls. at-spi2-core and python3-pyatspi: the
-# accessibility test reads and plays the game as a screen reader does.
+# accessibility test reads and plays the game as a screen reader does. orca, speech-dispatcher
+# and speech-dispatcher-espeak-ng: a blind player's game with the real screen reader, which
+# speaks through espeak-ng; procps: the test asks pgrep whether another Orca runs already.
 test_packages=(xvfb xauth xdotool imagemagick openbox wmctrl x11-utils
     desktop-file-utils appstream dpkg-dev file
     sway wtype grim mutter kwin-x11 kwin-wayland kwin-style-breeze dbus-daemon dbus-bin
-    at-spi2-core python3-pyatspi
+    at-spi2-core python3-pyatspi orca speech-dispatcher speech-dispatcher-espeak-ng procps
     lintian)
 
 as_root() {

@@ -31,6 +31,8 @@ private slots:
     void dragProtocol();
     void dragEndingOutsideForgetsTile();
     void dropOnOccupiedCellIsNoMove();
+    void dropCountsWhereTheButtonWasReleased_data();
+    void dropCountsWhereTheButtonWasReleased();
     void modeSwitching();
     void modeMenuItemsKeepOneCheckMark();
     void congratulationYesDealsAgain_data();
@@ -170,9 +172,11 @@ void TestFrmGame::windowIsFixedAndHasNoMaximizeButton() {
     QCOMPARE(f.game->Cell(1)->mapTo(f.game->centralWidget(), QPoint(0, 0)), QPoint(16, 16));
     QCOMPARE(f.game->Cell(16)->mapTo(f.game->centralWidget(), QPoint(0, 0)), QPoint(184, 184));
     QCOMPARE(f.game->Cell(16)->size(), QSize(48, 48));
-    QCOMPARE(f.game->TimeLabel()->geometry().topLeft(), QPoint(120, 312));
-    QCOMPARE(f.game->MoveLabel()->geometry().topLeft(), QPoint(120, 328));
-    QCOMPARE(f.game->TimeLabel()->geometry().right(), 246);
+    QWidget* client = f.game->centralWidget();
+    QCOMPARE(f.game->TimeLabel()->mapTo(client, QPoint(0, 0)), QPoint(120, 312));
+    QCOMPARE(f.game->MoveLabel()->mapTo(client, QPoint(0, 0)), QPoint(120, 328));
+    QCOMPARE(f.game->TimeLabel()->mapTo(client, QPoint(f.game->TimeLabel()->width() - 1, 0)).x(),
+             246);
 }
 
 void TestFrmGame::firstNewGameShowsAndDealsBoard() {
@@ -400,6 +404,26 @@ void TestFrmGame::dropOnOccupiedCellIsNoMove() {
     QVERIFY(g.CurrentBoard() == before);
 }
 
+void TestFrmGame::dropCountsWhereTheButtonWasReleased_data() {
+    QTest::addColumn<QPoint>("reported");
+    QTest::addColumn<std::optional<QPoint>>("pointer");
+    QTest::addColumn<bool>("lands");
+    QTest::newRow("pointer unknown: the reported place")
+        << QPoint(5, 5) << std::optional<QPoint>() << true;
+    QTest::newRow("released in the cell")
+        << QPoint(5, 5) << std::optional<QPoint>({20, 30}) << true;
+    // A press and release on a tile after a jump from the empty cell, reported on that cell.
+    QTest::newRow("released on the tile beside it")
+        << QPoint(40, 24) << std::optional<QPoint>({-30, 24}) << false;
+}
+
+void TestFrmGame::dropCountsWhereTheButtonWasReleased() {
+    QFETCH(QPoint, reported);
+    QFETCH(std::optional<QPoint>, pointer);
+    QFETCH(bool, lands);
+    QCOMPARE(CellWidget::DropLandsIn(QRect(0, 0, 48, 48), reported, pointer), lands);
+}
+
 void TestFrmGame::modeSwitching() {
     GameFixture f;
     frmGame& g = *f.game;
@@ -460,6 +484,9 @@ void TestFrmGame::congratulationYesDealsAgain() {
         asked = true;
         QCOMPARE(box->windowTitle(), QStringLiteral("Поздравляем!"));
         QCOMPARE(box->text(), QStringLiteral("Еще раз?"));
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+        QCOMPARE(box->accessibleDescription(), box->text()); // what Orca 48 reads
+#endif
         QCOMPARE(box->icon(), QMessageBox::Information);
         QCOMPARE(box->standardButtons(), QMessageBox::Yes | QMessageBox::No);
         QCOMPARE(static_cast<QAbstractButton*>(box->defaultButton()),
