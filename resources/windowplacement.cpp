@@ -32,12 +32,18 @@ QMargins FrameMargins(const QWidget& window) {
     return handle ? handle->frameMargins() : QMargins();
 }
 
+// The size the window is placed by: a fixed-size window's own, whatever size it passes
+// through while a box shown again settles its layout.
+QSize PlacedSize(const QWidget& window) {
+    return window.minimumSize() == window.maximumSize() ? window.minimumSize() : window.size();
+}
+
 // Whether the window's frame stands in the middle of its screen, a pixel either way being
 // rounding.
 bool StandsCentred(const QWidget& window) {
     const QWindow* handle = window.windowHandle();
     const QScreen* screen = window.screen();
-    if (!handle || !screen || handle->geometry().size() != window.size())
+    if (!handle || !screen || handle->geometry().size() != PlacedSize(window))
         return false;
     const QPoint offset = handle->geometry().marginsAdded(FrameMargins(window)).center() -
                           screen->availableGeometry().center();
@@ -162,7 +168,7 @@ void CentreOnScreen(QWidget& window) {
     const QScreen* screen = window.screen();
     if (!screen || !CanPlaceWindows())
         return;
-    QRect frame = QRect(QPoint(0, 0), window.size()).marginsAdded(FrameMargins(window));
+    QRect frame = QRect(QPoint(0, 0), PlacedSize(window)).marginsAdded(FrameMargins(window));
     frame.moveCenter(screen->availableGeometry().center());
     // The frame's corner goes to the window manager as such: QWidget::move() would take it
     // for the client's corner while the widget has not yet heard of its frame.
