@@ -3,10 +3,10 @@
 
 #include "tilewidget.h"
 
-#include <QCursor>
 #include <QDragEnterEvent>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QtGui/private/qguiapplication_p.h>
 
 CellWidget::CellWidget(QWidget* parent) : QWidget(parent) {
     setAcceptDrops(true);
@@ -41,13 +41,15 @@ bool CellWidget::DropLandsIn(const QRect& cell, const QPoint& reported,
 
 // On X11 a drag whose button goes up where it went down, after the pointer jumped onto the
 // tile (a synthesized click), is now and then reported as dropped where the pointer was before
-// the jump, on the empty cell. The pointer's own place, asked of the X server, is where the
-// button was released. Elsewhere (Wayland) the drop's place comes from the compositor, and
-// Qt's idea of the pointer is the stale one.
+// the jump, on the empty cell. The drop is delivered while Qt handles the button's release, so
+// the place Qt last saw the pointer at is where the button was released (asking the X server
+// instead would give where the pointer is by the time a busy program gets here). Elsewhere
+// (Wayland) the drop's place comes from the compositor, and Qt's idea of the pointer is the
+// stale one.
 void CellWidget::dropEvent(QDropEvent* event) {
     std::optional<QPoint> pointer;
     if (QGuiApplication::platformName() == QLatin1String("xcb"))
-        pointer = mapFromGlobal(QCursor::pos());
+        pointer = mapFromGlobal(QGuiApplicationPrivate::lastCursorPosition.toPoint());
     if (!IsTileDrag(event) || !DropLandsIn(rect(), event->position().toPoint(), pointer)) {
         event->ignore();
         return;
