@@ -27,9 +27,10 @@ constexpr int kAppearMs = 15000;
 constexpr int kTimeoutMs = 5000;
 // The title scrolls for 3.3 s every 10 s, counted from a start that the screen does not show
 // (a busy compositor maps the window seconds late). A title bar that holds for 1.5 s stands
-// between scrolls; the watch lasts for two periods, so that a whole scroll follows it.
+// between scrolls; the watch lasts for several periods: a whole scroll follows it, and a busy
+// machine that crops one scroll too seldom gets to watch the next ones.
 constexpr int kStillMs = 1500;
-constexpr int kScrollWatchMs = 35000;
+constexpr int kScrollWatchMs = 65000;
 constexpr int kStandAgainMs = 800;
 constexpr int kMaximiseSettleMs = 1500;
 constexpr int kSettledMs = 500;

@@ -396,6 +396,22 @@ void TestA11y::playWithOrca() {
                                  << orca.SaidSince(mark);
         return heard;
     };
+    // Tabs to a tile, and Orca names it. The stops on the way go as fast as the keys come,
+    // and Orca 43 drops the speech of a focus that a quick next key replaces; on a busy
+    // machine the game may take a burst of keys at once, the last one too. So the player
+    // waits until Orca has had the keys on the way before pressing the last Tab.
+    const auto tabToTile = [&](int from, int tile, int cell) {
+        const QStringList tabs = TabsToTile(from, tile);
+        const int mark = orca.Mark();
+        x.Keys(tabs.mid(1));
+        const QRegularExpression echo(QStringLiteral("\\btab\\b"),
+                                      QRegularExpression::CaseInsensitiveOption);
+        PollUntil([&] { return orca.SaidSince(mark).count(echo) >= tabs.size() - 1; },
+                  kHearTimeoutMs, 50);
+        const int last = orca.Mark();
+        x.Keys(tabs.mid(0, 1));
+        return hear(last, FocusOnTile(tile, cell)).has_value();
+    };
 
     // A new game is announced with the place of the empty cell. Orca starts to listen to the
     // game a moment after it first speaks (Orca 48 only once it has named the window), and what
@@ -420,9 +436,7 @@ void TestA11y::playWithOrca() {
     // Tab to a tile beside the empty cell: its number, role and place.
     const int cell = NeighbourCells(empty).front();
     const int tile = board[cell - 1];
-    mark = orca.Mark();
-    x.Keys(TabsToTile(-1, tile));
-    QVERIFY(hear(mark, FocusOnTile(tile, cell)));
+    QVERIFY(tabToTile(-1, tile, cell));
 
     // Space moves it in drag mode, and its new place is heard.
     mark = orca.Mark();
@@ -495,10 +509,8 @@ void TestA11y::playWithOrca() {
     // The last move by the keys: the congratulation, its question and its Yes.
     const int last = solution->back();
     const int lastTile = board[last - 1];
-    mark = orca.Mark();
-    x.Keys(TabsToTile(TabStopOfTile(tile), lastTile));
     if (lastTile != tile)
-        QVERIFY(hear(mark, FocusOnTile(lastTile, last)));
+        QVERIFY(tabToTile(TabStopOfTile(tile), lastTile, last));
     mark = orca.Mark();
     x.Keys({QStringLiteral("space")});
     // Orca 43 names the tile's new place first; Orca 48 hears the key only after the box opened.
