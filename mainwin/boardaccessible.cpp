@@ -2,7 +2,7 @@
 #include "boardaccessible.h"
 
 #include "cellwidget.h"
-#include "frmgame.h"
+#include "gamesession.h"
 #include "tilewidget.h"
 
 #include <QAccessible>
@@ -10,8 +10,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QMainWindow>
 #include <QMenu>
 #include <QTimer>
+
+#include <array>
 
 namespace board_a11y {
 namespace {
@@ -27,13 +30,39 @@ const char16_t kMovableText[] = u", можно сдвинуть";
 const char16_t kDealtText[] = u"Новая раскладка. Пусто: %1";
 
 constexpr int kColumns = 4;
-constexpr int kHintItem = 4;
 constexpr char kBoardFrameName[] = "Frame_0";
 constexpr char kStatusBarName[] = "fraStatus";
 constexpr char kNoticeName[] = "notice";
+constexpr char kLinkName[] = "boardReaderLink";
+constexpr char kWindowName[] = "frmGame"; // the main window's name in its layout
 
-const frmGame* GameOf(const QWidget* widget) {
-    return qobject_cast<const frmGame*>(widget->window());
+// What ties a window's board to its session, kept as a child of the window: the interfaces
+// find it from any of the window's widgets.
+class BoardLink final : public QObject {
+public:
+    BoardLink(QWidget& window, GameSession& session) : QObject(&window), session_(session) {
+        setObjectName(QLatin1String(kLinkName));
+        for (int k = 1; k <= board::kTileCount; ++k)
+            tiles_[k] = window.findChild<TileWidget*>(QStringLiteral("pC_%1").arg(k));
+        for (int k = 1; k <= board::kCellCount; ++k)
+            cells_[k] = window.findChild<CellWidget*>(QStringLiteral("P_%1").arg(k));
+    }
+
+    GameSession& Session() const { return session_; }
+    QWidget& Window() const { return *static_cast<QWidget*>(parent()); }
+    TileWidget* Tile(int k) const { return board::IsTile(k) ? tiles_[k] : nullptr; }
+    CellWidget* Cell(int k) const { return board::IsCell(k) ? cells_[k] : nullptr; }
+
+private:
+    GameSession& session_;
+    std::array<TileWidget*, board::kTileCount + 1> tiles_{};
+    std::array<CellWidget*, board::kCellCount + 1> cells_{};
+};
+
+const BoardLink* LinkOf(const QWidget* widget) {
+    // Only the link has this name among the window's own children.
+    return static_cast<const BoardLink*>(widget->window()->findChild<QObject*>(
+        QLatin1String(kLinkName), Qt::FindDirectChildrenOnly));
 }
 
 // "ряд 2, столбец 3" for cell 7: rows and columns counted from 1, as a player says them.
@@ -82,12 +111,12 @@ public:
     }
 
     QString text(QAccessible::Text t) const override {
-        const frmGame* game = GameOf(widget());
+        const BoardLink* link = LinkOf(widget());
         switch (t) {
         case QAccessible::Name:
             return QString::number(Tile()->index());
         case QAccessible::Description:
-            return game ? TileDescription(*game, Tile()->index()) : QString();
+            return link ? TileDescription(link->Session(), Tile()->index()) : QString();
         default:
             return AnnouncingAccessible::text(t);
         }
@@ -98,11 +127,12 @@ public:
     // The move runs from the event loop, not inside the reader's call: a move that solves
     // the board opens the congratulation, and the reader must not wait for its answer.
     void doAction(const QString& actionName) override {
-        auto* game = qobject_cast<frmGame*>(widget()->window());
-        if (actionName != pressAction() || !game)
+        const BoardLink* link = LinkOf(widget());
+        if (actionName != pressAction() || !link)
             return;
+        GameSession* session = &link->Session();
         const int tile = Tile()->index();
-        QTimer::singleShot(0, game, [game, tile] { PressTile(*game, tile); });
+        QTimer::singleShot(0, session, [session, tile] { PressTile(*session, tile); });
     }
 
     QStringList keyBindingsForAction(const QString&) const override { return {}; }
@@ -119,10 +149,10 @@ public:
 
     QString text(QAccessible::Text t) const override {
         const int cell = static_cast<const CellWidget*>(widget())->index();
-        const frmGame* game = GameOf(widget());
+        const BoardLink* link = LinkOf(widget());
         switch (t) {
         case QAccessible::Name:
-            return game ? CellName(*game, cell) : QString();
+            return link ? CellName(link->Session(), cell) : QString();
         case QAccessible::Description:
             return CellDescription(cell);
         default:
@@ -227,14 +257,14 @@ public:
 
 // Speaks `text` to a screen reader, whatever has the focus. Qt 6.8 and later announce it
 // themselves, without a role word before it; before, the notice widget carries it.
-void Announce(const frmGame& game, const QString& text) {
+void Announce(QWidget& window, const QString& text) {
     if (!QAccessible::isActive())
         return;
 #if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
-    QAccessibleAnnouncementEvent announcement(const_cast<frmGame*>(&game), text);
+    QAccessibleAnnouncementEvent announcement(&window, text);
     QAccessible::updateAccessibility(&announcement);
 #else
-    if (auto* notice = game.centralWidget()->findChild<NoticeWidget*>(QLatin1String(kNoticeName)))
+    if (auto* notice = window.findChild<NoticeWidget*>(QLatin1String(kNoticeName)))
         notice->Say(text);
 #endif
 }
@@ -244,8 +274,9 @@ QAccessibleInterface* Factory(const QString& key, QObject* object) {
         return new TileAccessible(static_cast<TileWidget*>(object));
     if (key == QLatin1String("CellWidget"))
         return new CellAccessible(static_cast<CellWidget*>(object));
+    // Qt asks once per widget, possibly before the board is tied to its session.
     auto* widget = qobject_cast<QWidget*>(object);
-    if (!widget || !qobject_cast<frmGame*>(widget->window()))
+    if (!widget || widget->window()->objectName() != QLatin1String(kWindowName))
         return nullptr;
     if (auto* notice = dynamic_cast<NoticeWidget*>(widget))
         return new NoticeAccessible(notice);
@@ -264,11 +295,11 @@ QAccessibleInterface* Factory(const QString& key, QObject* object) {
 // A closed menu gives the keyboard focus back to the board without telling a reader, who
 // would go on hearing the closed menu's item. Once the last menu has gone, the control that
 // has the focus is named again.
-void FocusBackFromMenu(const frmGame& game) {
-    QTimer::singleShot(0, &game, [&game] {
-        QWidget* focused = game.focusWidget();
+void FocusBackFromMenu(const QWidget& window) {
+    QTimer::singleShot(0, &window, [&window] {
+        QWidget* focused = window.focusWidget();
         if (!QAccessible::isActive() || QApplication::activePopupWidget() || !focused ||
-            !game.isActiveWindow())
+            !window.isActiveWindow())
             return;
         QAccessibleEvent focus(focused, QAccessible::Focus);
         QAccessible::updateAccessibility(&focus);
@@ -281,6 +312,38 @@ void Refresh(QWidget* widget) {
         announcing->Refresh();
 }
 
+// A tile went from one cell into another: its place and both cells' names changed.
+void TileMoved(const BoardLink& link, int tile, int fromCell, int toCell) {
+    if (!QAccessible::isActive() || !board::IsTile(tile))
+        return;
+    Refresh(link.Tile(tile));
+    for (const int cell : {fromCell, toCell})
+        if (board::IsCell(cell))
+            Refresh(link.Cell(cell));
+}
+
+// The moved tile's new place is its new description, told as it moves. The reader that comes
+// with Qt 6.8 (Orca 48) speaks a change of the focused control's description, and a notice
+// would make it say the place twice; the one that comes with Qt 6.4 (Orca 43) does not.
+void PlayerMoved(const BoardLink& link, int tile) {
+#if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
+    if (board::IsTile(tile) && link.Tile(tile)->hasFocus())
+        Announce(link.Window(),
+                 PlaceText(link.Session().CurrentBoard().CellOf(static_cast<board::TileNo>(tile))));
+#else
+    Q_UNUSED(link);
+    Q_UNUSED(tile);
+#endif
+}
+
+// The hint colours were painted again: the "can move" wording may have come or gone.
+void HintRepainted(const BoardLink& link) {
+    if (!QAccessible::isActive())
+        return;
+    for (int tile = 1; tile <= board::kTileCount; ++tile)
+        Refresh(link.Tile(tile));
+}
+
 } // namespace
 
 void InstallInterfaces() {
@@ -291,78 +354,46 @@ void InstallInterfaces() {
     Q_UNUSED(installed);
 }
 
-void SetUp(frmGame& game) {
+void SetUp(QWidget& window, GameSession& session) {
 #if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
-    new NoticeWidget(game.centralWidget()); // owned by the window
+    if (auto* main = qobject_cast<QMainWindow*>(&window))
+        new NoticeWidget(main->centralWidget()); // owned by the window
 #endif
-    for (QMenu* menu : game.findChildren<QMenu*>())
-        QObject::connect(menu, &QMenu::aboutToHide, &game, [&game] { FocusBackFromMenu(game); });
+    const BoardLink* link = new BoardLink(window, session); // owned by the window
+    for (QMenu* menu : window.findChildren<QMenu*>())
+        QObject::connect(menu, &QMenu::aboutToHide, &window,
+                         [&window] { FocusBackFromMenu(window); });
+    QObject::connect(&session, &GameSession::TileMoved, link,
+                     [link](int tile, int from, int to) { TileMoved(*link, tile, from, to); });
+    QObject::connect(&session, &GameSession::PlayerMoved, link,
+                     [link](int tile) { PlayerMoved(*link, tile); });
+    QObject::connect(&session, &GameSession::HintPainted, link, [link] { HintRepainted(*link); });
+    QObject::connect(&session, &GameSession::Dealt, link,
+                     [link] { Announce(link->Window(), DealtText(link->Session())); });
 }
 
-void TileMoved(const frmGame& game, int tile, int fromCell, int toCell) {
-    if (!QAccessible::isActive() || !board::IsTile(tile))
+void PressTile(GameSession& session, int tile) {
+    // Behind a modal box the player cannot reach the board.
+    if (QApplication::activeModalWidget())
         return;
-    Refresh(game.Tile(tile));
-    for (const int cell : {fromCell, toCell})
-        if (board::IsCell(cell))
-            Refresh(game.Cell(cell));
+    session.PressTile(tile);
 }
 
-void Dealt(const frmGame& game) {
-    Announce(game, DealtText(game));
-}
-
-// The moved tile's new place is its new description, told as it moves. The reader that comes
-// with Qt 6.8 (Orca 48) speaks a change of the focused control's description, and a notice
-// would make it say the place twice; the one that comes with Qt 6.4 (Orca 43) does not.
-void PlayerMoved(const frmGame& game, int tile) {
-#if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
-    if (board::IsTile(tile) && game.Tile(tile)->hasFocus())
-        Announce(game, PlaceText(game.CurrentBoard().CellOf(static_cast<board::TileNo>(tile))));
-#else
-    Q_UNUSED(game);
-    Q_UNUSED(tile);
-#endif
-}
-
-QString DealtText(const frmGame& game) {
-    return QString::fromUtf16(kDealtText).arg(PlaceText(game.GetFreeCell()));
-}
-
-void HintRepainted(const frmGame& game) {
-    if (!QAccessible::isActive())
-        return;
-    for (int tile = 1; tile <= board::kTileCount; ++tile)
-        Refresh(game.Tile(tile));
-}
-
-void PressTile(frmGame& game, int tile) {
-    // Before the first deal the board is hidden; behind a modal box the player cannot reach it.
-    if (!game.Started() || !board::IsTile(tile) || QApplication::activeModalWidget())
-        return;
-    if (game.Tile(tile)->dragMode() == TileWidget::Manual) {
-        game.pC_Click(tile);
-        return;
-    }
-    // Nobody drags through a screen reader: the tile is picked up, dropped on the empty cell
-    // and the drag ends, as a mouse drag does.
-    game.pC_DragOver(tile);
-    game.P_DragDrop(game.GetFreeCell());
-    game.pC_DragEnded(tile);
-}
-
-QString TileDescription(const frmGame& game, int tile) {
-    const board::Board& position = game.CurrentBoard();
-    QString text = PlaceText(position.CellOf(static_cast<board::TileNo>(tile)));
+QString TileDescription(const GameSession& session, int tile) {
+    QString text = PlaceText(session.CurrentBoard().CellOf(static_cast<board::TileNo>(tile)));
     // The hint shows a movable tile only while it is on; so does this wording.
-    if (game.GameItem(kHintItem)->isChecked() && game.IsMove(tile, game.GetFreeCell()))
+    if (session.HintOn() && session.IsMove(tile, session.GetFreeCell()))
         text += QString::fromUtf16(kMovableText);
     return text;
 }
 
-QString CellName(const frmGame& game, int cell) {
-    const bool empty = game.CurrentBoard().TileAt(static_cast<board::CellNo>(cell)) == 0;
+QString CellName(const GameSession& session, int cell) {
+    const bool empty = session.CurrentBoard().TileAt(static_cast<board::CellNo>(cell)) == 0;
     return QString::fromUtf16(empty ? kEmptyCellName : kCellName);
+}
+
+QString DealtText(const GameSession& session) {
+    return QString::fromUtf16(kDealtText).arg(PlaceText(session.GetFreeCell()));
 }
 
 QString CellDescription(int cell) {

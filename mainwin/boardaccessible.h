@@ -3,7 +3,8 @@
 
 #include <QString>
 
-class frmGame;
+class GameSession;
+class QWidget;
 
 // What a screen reader learns about the board: tiles are buttons named by their number with
 // their place in the description, cells tell their place and whether they are empty, the
@@ -20,26 +21,21 @@ namespace board_a11y {
 // Registers the interfaces of the tiles, the cells, the board frame and the status rows. Call
 // before the window's controls are made: Qt keeps the interface a control first got.
 void InstallInterfaces();
-// Adds the notices' widget and hears when a menu closes. Call once the window's controls exist.
-void SetUp(frmGame& game);
-
-// A tile went from one cell into another: its place and both cells' names changed.
-void TileMoved(const frmGame& game, int tile, int fromCell, int toCell);
-// A new position was dealt: readers hear so, and where the empty cell is.
-void Dealt(const frmGame& game);
-// The player moved tile `tile`; if it has the keyboard focus, readers hear its new place.
-void PlayerMoved(const frmGame& game, int tile);
-// The hint colours were painted again: the "can move" wording may have come or gone.
-void HintRepainted(const frmGame& game);
+// Ties the board in `window` (tiles "pC_1"…, cells "P_1"…) to the session that plays it, adds
+// the notices' widget and hears when a menu closes. From then on the readers hear of the
+// session's moves, deals and hint changes; the window must have connected to the session
+// first, so that they hear of a change once the window shows it. Call once the window's
+// controls exist.
+void SetUp(QWidget& window, GameSession& session);
 
 // Presses tile `tile` as the player would: a click in click mode, a drag onto the empty cell
-// in drag mode, through the same handlers the mouse uses. Nothing moves before the first deal.
-void PressTile(frmGame& game, int tile);
+// in drag mode. Nothing moves before the first deal, nor while a modal box is open.
+void PressTile(GameSession& session, int tile);
 
 // The texts a reader gets; the board's own texts are in the string table, these are not shown.
-QString TileDescription(const frmGame& game, int tile);
-QString CellName(const frmGame& game, int cell);
+QString TileDescription(const GameSession& session, int tile);
+QString CellName(const GameSession& session, int cell);
 QString CellDescription(int cell);
-QString DealtText(const frmGame& game);
+QString DealtText(const GameSession& session);
 
 } // namespace board_a11y
