@@ -11,7 +11,6 @@
 #include <QPointer>
 
 #include <array>
-#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -35,18 +34,6 @@ public:
     frmGame(const board::Clock& clock, board::RandomSource& random, QWidget* parent = nullptr);
     ~frmGame() override;
 
-    // The session's rules and moves, as the tests reach them through the window.
-    bool IsPositionPart(int i_P) const { return session_.IsPositionPart(i_P); }
-    int GetFreeCell() const { return session_.GetFreeCell(); }
-    bool IsMove(int i_C, int i_P) const { return session_.IsMove(i_C, i_P); }
-    void MoveIt(int i_Free) { session_.MoveIt(i_Free); }
-    void Game() { session_.Game(); }
-    void Random() { session_.Random(); }
-    void Master() { session_.Master(); }
-
-    // Colours the movable tiles yellow (bPaint) or every tile dark green, then the numbers.
-    void PaintPossible(bool bPaint);
-
     // TileBackTarget
     void SetTilePicture(int tile, const QPixmap& picture) override;
     void PaintNumbers() override;
@@ -55,11 +42,6 @@ public:
     bool AskPlayAgain() override;
 
     // Event handlers; Index is the member of the control array that raised the event.
-    void pC_Click(int Index) { session_.pC_Click(Index); }
-    void pC_DragOver(int Index) { session_.pC_DragOver(Index); }
-    void pC_DragDrop(int Index) { session_.pC_DragDrop(Index); }
-    void pC_DragEnded(int Index) { session_.pC_DragEnded(Index); }
-    void P_DragDrop(int Index) { session_.P_DragDrop(Index); }
     void mnuDrag_Click(int Index);
     void mnuGame_Click(int Index);
     void mnuF1_Click(int Index);
@@ -68,11 +50,6 @@ public:
     // Read access for the tests and the dialogs.
     GameSession& Session() { return session_; }
     const GameSession& Session() const { return session_; }
-    const board::Board& CurrentBoard() const { return session_.CurrentBoard(); }
-    const board::MasterState& MasterMemory() const { return session_.MasterMemory(); }
-    int Chip() const { return session_.Chip(); }
-    bool Started() const { return session_.Started(); }
-    bool Congratulating() const { return session_.Congratulating(); }
     TileWidget* Tile(int k) const { return pC.at(k); }
     CellWidget* Cell(int k) const { return P.at(k); }
     QWidget* BoardFrame() const { return ui.Frame_0; }
@@ -107,6 +84,8 @@ private:
     template <std::size_t N> void GetMenuCaption(std::array<QAction*, N>& menu);
 
     void ConnectSession();
+    // Colours the movable tiles yellow (bPaint) or every tile dark green, then the numbers.
+    void PaintPossible(bool bPaint);
     // Puts tile `tile`'s widget into cell `cell`, where the session placed the tile.
     void PlaceTile(int tile, int cell);
     void ShowBoard();

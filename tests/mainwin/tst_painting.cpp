@@ -72,7 +72,7 @@ void TestPainting::hintMarksNeighboursOfEmptyCell() {
     QVERIFY(g.GameItem(4)->isChecked());
     int yellow = 0;
     for (int k = 1; k <= 15; ++k) {
-        const bool movable = g.IsMove(k, freeCell);
+        const bool movable = g.Session().IsMove(k, freeCell);
         QCOMPARE(CornerColour(g.Tile(k)), movable ? kYellow : kGreen);
         QCOMPARE(g.Tile(k)->printedTexts().size(), 1);
         yellow += movable;
@@ -99,24 +99,24 @@ void TestPainting::hintFollowsMovesAndNewGames() {
     f.DealWithFreeCell(16);
     g.mnuGame_Click(4);
     g.mnuDrag_Click(0);
-    g.pC_Click(12); // the empty cell moves up to 12
+    g.Session().pC_Click(12); // the empty cell moves up to 12
     for (int k = 1; k <= 15; ++k)
-        QCOMPARE(CornerColour(g.Tile(k)), g.IsMove(k, 12) ? kYellow : kGreen);
+        QCOMPARE(CornerColour(g.Tile(k)), g.Session().IsMove(k, 12) ? kYellow : kGreen);
     // A master move repaints too.
     g.mnuGame_Click(7);
     g.tmr_Timer(2);
-    const int freeCell = g.GetFreeCell();
+    const int freeCell = g.Session().GetFreeCell();
     QVERIFY(freeCell != 12);
     for (int k = 1; k <= 15; ++k)
-        QCOMPARE(CornerColour(g.Tile(k)), g.IsMove(k, freeCell) ? kYellow : kGreen);
+        QCOMPARE(CornerColour(g.Tile(k)), g.Session().IsMove(k, freeCell) ? kYellow : kGreen);
     // So does a new game.
     f.DealWithFreeCell(1);
     QVERIFY(!g.GameItem(7)->isChecked());
     for (int k = 1; k <= 15; ++k)
-        QCOMPARE(CornerColour(g.Tile(k)), g.IsMove(k, 1) ? kYellow : kGreen);
+        QCOMPARE(CornerColour(g.Tile(k)), g.Session().IsMove(k, 1) ? kYellow : kGreen);
     // With the hint off, moves leave the colours alone.
     g.mnuGame_Click(4);
-    g.pC_Click(g.CurrentBoard().TileAt(2));
+    g.Session().pC_Click(g.Session().CurrentBoard().TileAt(2));
     for (int k = 1; k <= 15; ++k)
         QCOMPARE(CornerColour(g.Tile(k)), kGreen);
 }
@@ -198,10 +198,10 @@ void TestPainting::tileKeepsColourAndNumberWhenItMoves() {
     g.mnuGame_Click(4);
     QCOMPARE(CornerColour(g.Tile(15)), kYellow);
     g.mnuGame_Click(4); // hint off: all green
-    g.pC_DragOver(15);
-    g.P_DragDrop(16);
-    g.pC_DragEnded(15);
-    QCOMPARE(int(g.CurrentBoard().CellOf(15)), 16);
+    g.Session().pC_DragOver(15);
+    g.Session().P_DragDrop(16);
+    g.Session().pC_DragEnded(15);
+    QCOMPARE(int(g.Session().CurrentBoard().CellOf(15)), 16);
     QCOMPARE(CornerColour(g.Tile(15)), kGreen);
     QCOMPARE(g.Tile(15)->printedTexts(), QStringList{QStringLiteral(" 15")});
 }
