@@ -7,7 +7,7 @@
 #include "master.h"
 #include "random.h"
 #include "tilebacktarget.h"
-#include "titlewriter.h"
+#include "windowing.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -18,7 +18,6 @@
 #include <vector>
 
 class CellWidget;
-class CloseRequestFilter;
 class HelpViewer;
 class QLabel;
 class QTimer;
@@ -151,6 +150,6 @@ private:
     QFont numberFont_;
     bool numberFontChosen_ = false;
     QPointer<HelpViewer> helpViewer_;
-    TitleWriter titleWriter_{*this};
-    std::unique_ptr<CloseRequestFilter> closeFilter_;
+    windowing::TitleWriter titleWriter_{*this};
+    std::unique_ptr<windowing::CloseRequestFilter> closeFilter_;
 };
