@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fixeddialog.h"
 
-#include "windowplacement.h"
+#include "windowing.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -48,7 +48,6 @@ void FixedDialog::showEvent(QShowEvent* event) {
     // This runs before the window is mapped, so it appears there at once, and wide enough for
     // a title bar that Qt draws itself.
     if (!event->spontaneous()) {
-        res::WidenForOwnTitleBar(*this);
-        res::CentreOnScreenOnceFramed(*this);
+        windowing::DressDialog(*this);
     }
 }

@@ -2,11 +2,10 @@
 #include "cellwidget.h"
 
 #include "tilewidget.h"
+#include "windowing.h"
 
 #include <QDragEnterEvent>
-#include <QGuiApplication>
 #include <QMimeData>
-#include <QtGui/private/qguiapplication_p.h>
 
 CellWidget::CellWidget(QWidget* parent) : QWidget(parent) {
     setAcceptDrops(true);
@@ -39,17 +38,12 @@ bool CellWidget::DropLandsIn(const QRect& cell, const QPoint& reported,
     return cell.contains(pointer ? *pointer : reported);
 }
 
-// On X11 a drag whose button goes up where it went down, after the pointer jumped onto the
-// tile (a synthesized click), is now and then reported as dropped where the pointer was before
-// the jump, on the empty cell. The drop is delivered while Qt handles the button's release, so
-// the place Qt last saw the pointer at is where the button was released (asking the X server
-// instead would give where the pointer is by the time a busy program gets here). Elsewhere
-// (Wayland) the drop's place comes from the compositor, and Qt's idea of the pointer is the
-// stale one.
+// A drop is judged where the mouse button went up, where the windowing system's own place for
+// it cannot be trusted (X11 may report the place the pointer jumped from).
 void CellWidget::dropEvent(QDropEvent* event) {
     std::optional<QPoint> pointer;
-    if (QGuiApplication::platformName() == QLatin1String("xcb"))
-        pointer = mapFromGlobal(QGuiApplicationPrivate::lastCursorPosition.toPoint());
+    if (const std::optional<QPoint> released = windowing::ReleasedPointer())
+        pointer = mapFromGlobal(*released);
     if (!IsTileDrag(event) || !DropLandsIn(rect(), event->position().toPoint(), pointer)) {
         event->ignore();
         return;

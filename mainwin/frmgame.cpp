@@ -3,20 +3,17 @@
 
 #include "boardaccessible.h"
 #include "cellwidget.h"
-#include "closerequestfilter.h"
 #include "frmabout.h"
 #include "frmshirt.h"
 #include "helpfile.h"
 #include "helpviewer.h"
 #include "hint.h"
 #include "messagebox.h"
-#include "programicon.h"
 #include "shirtimage.h"
 #include "stringtable.h"
 #include "textfit.h"
 #include "tilewidget.h"
-#include "titlewriter.h"
-#include "windowplacement.h"
+#include "windowing.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -97,10 +94,9 @@ void frmGame::Form_Load() {
     // Fixed once: a layout constraint would re-announce the size to the window manager every
     // time a status label changes its text, ten times a second while the master plays.
     setFixedSize(sizeHint());
-    res::KeepFixedWindowsUnmaximised();
     // The layout's icon is the 32 px picture alone; the window carries every size, the
     // large ones from a moment after it is shown.
-    res::SetProgramIcon(*this);
+    windowing::DressMainWindow(*this);
     ui.lblHodCap->setForegroundRole(QPalette::HighlightedText);
     FitStatusLabels();
     // The visible title scrolls; a screen reader keeps calling the window by its whole name.
@@ -119,7 +115,8 @@ void frmGame::Form_Load() {
     tmr[1]->setInterval(kScrollPeriodMs);
     tmr[1]->start();
 
-    closeFilter_ = std::make_unique<CloseRequestFilter>(*this, [this] { CloseWhileBlocked(); });
+    closeFilter_ =
+        std::make_unique<windowing::CloseRequestFilter>(*this, [this] { CloseWhileBlocked(); });
 }
 
 void frmGame::CollectControls() {

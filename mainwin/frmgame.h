@@ -5,7 +5,7 @@
 
 #include "gamesession.h"
 #include "tilebacktarget.h"
-#include "titlewriter.h"
+#include "windowing.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -15,7 +15,6 @@
 #include <vector>
 
 class CellWidget;
-class CloseRequestFilter;
 class HelpViewer;
 class QLabel;
 class QTimer;
@@ -118,6 +117,6 @@ private:
     QFont numberFont_;
     bool numberFontChosen_ = false;
     QPointer<HelpViewer> helpViewer_;
-    TitleWriter titleWriter_{*this};
-    std::unique_ptr<CloseRequestFilter> closeFilter_;
+    windowing::TitleWriter titleWriter_{*this};
+    std::unique_ptr<windowing::CloseRequestFilter> closeFilter_;
 };

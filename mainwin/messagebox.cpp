@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "messagebox.h"
 
-#include "windowplacement.h"
+#include "windowing.h"
 
 #include <QAbstractButton>
-#include <QGridLayout>
 
 namespace {
 
@@ -17,17 +16,6 @@ void UseRussianButtonTexts(QMessageBox& box) {
     for (const auto& [button, text] : texts)
         if (QAbstractButton* shown = box.button(button))
             shown->setText(QString::fromUtf8(text));
-}
-
-// QMessageBox sizes itself to its layout whenever the layout changes, and a short text makes
-// a box too narrow for its title where Qt draws the title bar; a blank row as wide as the
-// title bar needs keeps it wide enough.
-void MakeRoomForTitle(QMessageBox& box, const QWidget* owner) {
-    auto* grid = qobject_cast<QGridLayout*>(box.layout());
-    if (!grid || !owner || !res::DrawsOwnTitleBar(*owner))
-        return;
-    grid->addItem(new QSpacerItem(res::OwnTitleBarWidth(box.windowTitle()), 0, QSizePolicy::Fixed),
-                  grid->rowCount(), 0, 1, grid->columnCount());
 }
 
 } // namespace
@@ -45,6 +33,6 @@ QMessageBox::StandardButton ShowMessageBox(QWidget* owner, QMessageBox::Icon ico
     box.setAccessibleDescription(text);
 #endif
     UseRussianButtonTexts(box);
-    MakeRoomForTitle(box, owner);
+    windowing::DressMessageBox(box);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }

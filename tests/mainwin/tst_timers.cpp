@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gamefixture.h"
-#include "titlewriter.h"
 
 #include <QFontMetricsF>
 #include <QLabel>
@@ -16,8 +15,6 @@ private slots:
 
     void titleScrollsOutAndBackIn_data();
     void titleScrollsOutAndBackIn();
-    void blanksKeptThroughCaptionTidying_data();
-    void blanksKeptThroughCaptionTidying();
     void unknownTimerDoesNothing();
     void masterLabelsOnSwitchOnAndOff();
 };
@@ -81,25 +78,6 @@ void TestTimers::titleScrollsOutAndBackIn() {
     g.tmr_Timer(1);
     g.tmr_Timer(0);
     QCOMPARE(g.windowTitle(), QStringLiteral("двигуль"));
-}
-
-void TestTimers::blanksKeptThroughCaptionTidying_data() {
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("sent");
-    const QString kept = QStringLiteral("\u034F ");
-    QTest::newRow("no blanks") << QStringLiteral("Сдвигуль") << QStringLiteral("Сдвигуль");
-    QTest::newRow("empty") << QString() << QString();
-    QTest::newRow("one blank") << QStringLiteral(" Сдвигуль") << kept + QStringLiteral("Сдвигуль");
-    // Only the leading run carries the scroll; blanks inside or after the text stay as they are.
-    QTest::newRow("blanks inside and after")
-        << QStringLiteral("  a  b ") << kept.repeated(2) + QStringLiteral("a  b ");
-    QTest::newRow("blanks only") << QStringLiteral("   ") << kept.repeated(3);
-}
-
-void TestTimers::blanksKeptThroughCaptionTidying() {
-    QFETCH(QString, title);
-    QFETCH(QString, sent);
-    QCOMPARE(TitleWriter::KeepLeadingBlanks(title), sent);
 }
 
 void TestTimers::unknownTimerDoesNothing() {

@@ -3,10 +3,13 @@
 
 #include "titlebarchoice.h"
 #include "titlebarlayout.h"
+#include "windowing.h"
 
 #include <QApplication>
 #include <QEvent>
 #include <QFontMetrics>
+#include <QGridLayout>
+#include <QMessageBox>
 #include <QPointer>
 #include <QScreen>
 #include <QWidget>
@@ -14,15 +17,18 @@
 
 #include <cstdlib>
 
-namespace res {
+namespace windowing {
 namespace {
 
 // A Wayland client has no say in where its windows go: the compositor places them (KWin
 // centres the game's window, GNOME puts it where it finds room, near the top left of an empty
 // desktop). A move there would only change Qt's idea of the position.
 bool CanPlaceWindows() {
-    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    return !IsWayland();
 }
+
+// Puts the window, its frame included, in the middle of the screen's free area.
+void CentreOnScreen(QWidget& window);
 
 // The window manager's frame around a top-level window, as the windowing system reports it.
 // QWidget::frameGeometry() is not used: after a box is shown again it may still hold the
@@ -126,12 +132,11 @@ int BoxTitleBarRightPart() {
 }
 constexpr int kTitleSlack = 4;
 
-} // namespace
-
-// Qt's own decorations show as frame margins; before a box is first shown its own frame is not
-// yet known.
+// Whether Qt draws the title bar of `window` itself: Wayland without the compositor's
+// decorations. Qt's own decorations show as frame margins; a window not shown yet gets the
+// kind of title bar its owner has, as its own frame is not yet known.
 bool DrawsOwnTitleBar(const QWidget& window) {
-    if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+    if (!IsWayland())
         return false;
     for (const QWidget* candidate = &window; candidate;
          candidate = candidate->parentWidget() ? candidate->parentWidget()->window() : nullptr) {
@@ -141,6 +146,8 @@ bool DrawsOwnTitleBar(const QWidget& window) {
     return false;
 }
 
+// The least width at which the title bar drawn on Wayland shows a box's `title` whole, between
+// the window's icon and the box's buttons.
 int OwnTitleBarWidth(const QString& title) {
     QFont font = QGuiApplication::font();
     font.setPixelSize(titlebar::kTitlePixels);
@@ -148,20 +155,14 @@ int OwnTitleBarWidth(const QString& title) {
     return titleWidth + 2 * BoxTitleBarRightPart() + kTitleSlack;
 }
 
+// Where Qt draws the title bars itself, widens a fixed-size box that is too narrow to show its
+// title whole. Called before the box is first shown; elsewhere the box keeps its size.
 void WidenForOwnTitleBar(QWidget& box) {
     if (!DrawsOwnTitleBar(box))
         return;
     const int width = OwnTitleBarWidth(box.windowTitle());
     if (box.width() < width)
         box.setFixedWidth(width);
-}
-
-void KeepFixedWindowsUnmaximised() {
-    static QPointer<UnmaximisedFixedWindows> guard;
-    if (guard || !qApp)
-        return;
-    guard = new UnmaximisedFixedWindows(qApp); // owned by the application
-    qApp->installEventFilter(guard);
 }
 
 void CentreOnScreen(QWidget& window) {
@@ -178,11 +179,38 @@ void CentreOnScreen(QWidget& window) {
         window.move(frame.topLeft());
 }
 
-void CentreOnScreenOnceFramed(QWidget& window) {
+} // namespace
+
+void KeepFixedWindowsUnmaximised() {
+    static QPointer<UnmaximisedFixedWindows> guard;
+    if (guard || !qApp)
+        return;
+    guard = new UnmaximisedFixedWindows(qApp); // owned by the application
+    qApp->installEventFilter(guard);
+}
+
+void CentreOnceFramed(QWidget& window) {
     if (!CanPlaceWindows())
         return;
     CentreOnScreen(window);
     new FrameWatcher(window); // owned by the window
 }
 
-} // namespace res
+void DressDialog(QWidget& box) {
+    WidenForOwnTitleBar(box);
+    CentreOnceFramed(box);
+}
+
+// QMessageBox sizes itself to its layout whenever the layout changes, and a short text makes
+// a box too narrow for its title where Qt draws the title bar; a blank row as wide as the
+// title bar needs keeps it wide enough.
+void DressMessageBox(QMessageBox& box) {
+    const QWidget* owner = box.parentWidget();
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (!grid || !owner || !DrawsOwnTitleBar(*owner))
+        return;
+    grid->addItem(new QSpacerItem(OwnTitleBarWidth(box.windowTitle()), 0, QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+}
+
+} // namespace windowing

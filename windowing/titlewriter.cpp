@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "titlewriter.h"
+#include "windowing.h"
 
 #include "titlebarchoice.h"
 #include "waylandglobals.h"
@@ -11,12 +11,15 @@
 
 #include <xcb/xcb.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <utility>
 
+namespace windowing {
 namespace {
 
 // U+034F COMBINING GRAPHEME JOINER: printable and no blank in Qt's eyes, so neither the
@@ -86,10 +89,8 @@ bool SessionIsKde() {
     return false;
 }
 
-} // namespace
-
 // Runs an action once after the next paint of the widget it watches has been flushed.
-class TitleWriter::AfterPaint final : public QObject {
+class AfterPaint final : public QObject {
 public:
     explicit AfterPaint(std::function<void()> action) : action_(std::move(action)) {}
 
@@ -109,12 +110,44 @@ private:
     std::function<void()> action_;
 };
 
-TitleWriter::TitleWriter(QWidget& window) : window_(window) {}
+} // namespace
+
+class TitleWriter::Writer {
+public:
+    explicit Writer(QWidget& window) : window_(window) {}
+
+    void Write(const QString& title);
+    QString Title() const { return title_.isNull() ? window_.windowTitle() : title_; }
+
+private:
+    bool WriteX11(const QByteArray& utf8);
+    bool ManagerFoldsBlanks();
+    void RepaintOwnTitleBar();
+    QWidget& CornerWidget() const;
+    void RepaintCorner() const;
+    void RepaintTitleBarAgain() const;
+
+    QWidget& window_;
+    // Waits for the paint that brought a new title to Qt's title bar, then asks for the next.
+    std::unique_ptr<AfterPaint> titleBarPainted_;
+    QString title_;
+    std::uint32_t netWmName_ = 0;
+    std::uint32_t utf8String_ = 0;
+    bool atomsLooked_ = false;
+    // Asked once, the first time a title starts with a blank.
+    std::optional<bool> foldsBlanks_;
+};
+
+TitleWriter::TitleWriter(QWidget& window) : writer_(std::make_unique<Writer>(window)) {}
 
 TitleWriter::~TitleWriter() = default;
 
+void TitleWriter::Write(const QString& title) {
+    writer_->Write(title);
+}
+
 QString TitleWriter::Title() const {
-    return title_.isNull() ? window_.windowTitle() : title_;
+    return writer_->Title();
 }
 
 QString TitleWriter::KeepLeadingBlanks(const QString& title) {
@@ -130,7 +163,7 @@ QString TitleWriter::KeepLeadingBlanks(const QString& title) {
     return kept.append(QStringView(title).mid(blanks));
 }
 
-void TitleWriter::Write(const QString& title) {
+void TitleWriter::Writer::Write(const QString& title) {
     title_ = title;
     const bool leadingBlank = title.startsWith(QLatin1Char(' '));
     const QString sent = leadingBlank && ManagerFoldsBlanks() ? KeepLeadingBlanks(title) : title;
@@ -140,7 +173,7 @@ void TitleWriter::Write(const QString& title) {
     RepaintOwnTitleBar();
 }
 
-bool TitleWriter::ManagerFoldsBlanks() {
+bool TitleWriter::Writer::ManagerFoldsBlanks() {
     if (!foldsBlanks_) {
         xcb_connection_t* connection = X11Connection();
         const auto window = static_cast<xcb_window_t>(window_.internalWinId());
@@ -154,12 +187,12 @@ bool TitleWriter::ManagerFoldsBlanks() {
     return *foldsBlanks_;
 }
 
-void TitleWriter::RepaintOwnTitleBar() {
+void TitleWriter::Writer::RepaintOwnTitleBar() {
     // Qt's Wayland decorations are the only frame a client draws itself; they show as frame
     // margins of the window. The title bar is painted into the window's buffer when the next
     // change of the contents is flushed, so one pixel of the contents is repainted for it.
     const QWindow* handle = window_.windowHandle();
-    if (!handle || !window_.isVisible() || !QGuiApplication::platformName().startsWith("wayland"))
+    if (!handle || !window_.isVisible() || !IsWayland())
         return;
     if (handle->frameMargins().top() <= 0)
         return;
@@ -167,14 +200,14 @@ void TitleWriter::RepaintOwnTitleBar() {
     // Qt's stock bar centres a new title at its first paint by its width in the application's
     // font; only its next paint measures the title in the font it is drawn with. The game's
     // own bar measures in the drawing font from the start.
-    if (res::OwnWaylandTitleBarInUse())
+    if (OwnWaylandTitleBarInUse())
         return;
     if (!titleBarPainted_)
         titleBarPainted_ = std::make_unique<AfterPaint>([this] { RepaintTitleBarAgain(); });
     titleBarPainted_->Watch(CornerWidget());
 }
 
-void TitleWriter::RepaintTitleBarAgain() const {
+void TitleWriter::Writer::RepaintTitleBarAgain() const {
     QWindow* handle = window_.windowHandle();
     if (!handle || !window_.isVisible())
         return;
@@ -186,18 +219,18 @@ void TitleWriter::RepaintTitleBarAgain() const {
 
 // The widget that shows the window's last pixel: a pixel of the window hidden under an opaque
 // child would be dropped from a repaint and flush nothing.
-QWidget& TitleWriter::CornerWidget() const {
+QWidget& TitleWriter::Writer::CornerWidget() const {
     QWidget* shown = window_.childAt(window_.width() - 1, window_.height() - 1);
     return shown ? *shown : window_;
 }
 
-void TitleWriter::RepaintCorner() const {
+void TitleWriter::Writer::RepaintCorner() const {
     QWidget& shown = CornerWidget();
     const QPoint corner(window_.width() - 1, window_.height() - 1);
     shown.update(QRect(shown.mapFrom(&window_, corner), QSize(1, 1)));
 }
 
-bool TitleWriter::WriteX11(const QByteArray& utf8) {
+bool TitleWriter::Writer::WriteX11(const QByteArray& utf8) {
     xcb_connection_t* connection = X11Connection();
     const xcb_window_t window = static_cast<xcb_window_t>(window_.internalWinId());
     if (!connection || !window)
@@ -218,3 +251,5 @@ bool TitleWriter::WriteX11(const QByteArray& utf8) {
     xcb_flush(connection);
     return true;
 }
+
+} // namespace windowing
