@@ -5,8 +5,8 @@
 
 # qt6-wayland: the game runs as a native Wayland client where the desktop offers one.
 # qt6-wayland-dev: the game's own Wayland title bar is a plugin of Qt's Wayland client.
-# qt6-base-private-dev: Qt's private interface, which windowing/ alone uses (the close request while a box
-# is open, the drop's release point, the Wayland display).
+# qt6-base-private-dev: Qt's private interface, which windowing/ alone uses (the close request
+# while a box is open, the drop's release point, the Wayland display).
 # libwayland-dev: the title writer asks the Wayland compositor which interfaces it offers.
 build_packages=(cmake make g++ qt6-base-dev libxcb1-dev fonts-dejavu-core qt6-translations-l10n
     qt6-wayland qt6-wayland-dev qt6-base-private-dev libwayland-dev)
