@@ -17,7 +17,6 @@ private slots:
     void hintMarksNeighboursOfEmptyCell_data();
     void hintMarksNeighboursOfEmptyCell();
     void hintClearedLeavesNumbers();
-    void hintFollowsMovesAndNewGames();
     void numbersArePaintedWhereTheyBelong_data();
     void numbersArePaintedWhereTheyBelong();
     void numbersStayInsideTheCell();
@@ -91,34 +90,6 @@ void TestPainting::hintClearedLeavesNumbers() {
         QCOMPARE(CornerColour(g.Tile(k)), kGreen);
         QCOMPARE(g.Tile(k)->printedTexts(), QStringList{kNumberTexts[k]});
     }
-}
-
-void TestPainting::hintFollowsMovesAndNewGames() {
-    GameFixture f;
-    frmGame& g = *f.game;
-    f.DealWithFreeCell(16);
-    g.mnuGame_Click(4);
-    g.mnuDrag_Click(0);
-    g.Session().pC_Click(12); // the empty cell moves up to 12
-    for (int k = 1; k <= 15; ++k)
-        QCOMPARE(CornerColour(g.Tile(k)), g.Session().IsMove(k, 12) ? kYellow : kGreen);
-    // A master move repaints too.
-    g.mnuGame_Click(7);
-    g.tmr_Timer(2);
-    const int freeCell = g.Session().GetFreeCell();
-    QVERIFY(freeCell != 12);
-    for (int k = 1; k <= 15; ++k)
-        QCOMPARE(CornerColour(g.Tile(k)), g.Session().IsMove(k, freeCell) ? kYellow : kGreen);
-    // So does a new game.
-    f.DealWithFreeCell(1);
-    QVERIFY(!g.GameItem(7)->isChecked());
-    for (int k = 1; k <= 15; ++k)
-        QCOMPARE(CornerColour(g.Tile(k)), g.Session().IsMove(k, 1) ? kYellow : kGreen);
-    // With the hint off, moves leave the colours alone.
-    g.mnuGame_Click(4);
-    g.Session().pC_Click(g.Session().CurrentBoard().TileAt(2));
-    for (int k = 1; k <= 15; ++k)
-        QCOMPARE(CornerColour(g.Tile(k)), kGreen);
 }
 
 void TestPainting::numbersArePaintedWhereTheyBelong_data() {

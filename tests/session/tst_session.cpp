@@ -51,6 +51,7 @@ private slots:
     void moves_data();
     void moves();
     void modeSwitching();
+    void hintPaintedAfterEveryChange();
     void congratulation_data();
     void congratulation();
     void elapsedTime_data();
@@ -151,6 +152,24 @@ void TestSession::modeSwitching() {
     QCOMPARE(s.DragMode(), int(GameSession::Manual));
     s.PressTile(1); // nothing moves before the first deal
     QVERIFY(s.CurrentBoard().IsSolved());
+}
+
+// With the hint on, a move of the player or the master and a new deal each have the hint's
+// colours painted again; with it off, nothing does.
+void TestSession::hintPaintedAfterEveryChange() {
+    SessionFixture f;
+    GameSession& s = f.session;
+    f.DealWithFreeCell(16);
+    QSignalSpy painted(&s, &GameSession::HintPainted);
+    for (const bool on : {true, false}) {
+        s.ToggleHint();
+        Play(s, on ? "mode 0, click @12" : "click @2");
+        s.ToggleMoveMaster();
+        s.MasterTick();
+        f.DealWithFreeCell(on ? 1 : 6); // switches the master off
+    }
+    QCOMPARE(painted.size(), 5);
+    QCOMPARE(painted.last(), QList<QVariant>{false}); // switching the hint off
 }
 
 // The last move, by the player or the master, with the hint on: the move, the hint for the
