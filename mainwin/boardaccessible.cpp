@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
+#include <QPointer>
 #include <QTimer>
 
 #include <array>
@@ -37,10 +38,11 @@ constexpr char kLinkName[] = "boardReaderLink";
 constexpr char kWindowName[] = "frmGame"; // the main window's name in its layout
 
 // What ties a window's board to its session, kept as a child of the window: the interfaces
-// find it from any of the window's widgets.
+// find it from any of the window's widgets. The window's session goes before its widgets do;
+// a reader that asks about a widget in between gets no board texts.
 class BoardLink final : public QObject {
 public:
-    BoardLink(QWidget& window, GameSession& session) : QObject(&window), session_(session) {
+    BoardLink(QWidget& window, GameSession& session) : QObject(&window), session_(&session) {
         setObjectName(QLatin1String(kLinkName));
         for (int k = 1; k <= board::kTileCount; ++k)
             tiles_[k] = window.findChild<TileWidget*>(QStringLiteral("pC_%1").arg(k));
@@ -48,21 +50,23 @@ public:
             cells_[k] = window.findChild<CellWidget*>(QStringLiteral("P_%1").arg(k));
     }
 
-    GameSession& Session() const { return session_; }
+    bool HasSession() const { return !session_.isNull(); }
+    GameSession& Session() const { return *session_; }
     QWidget& Window() const { return *static_cast<QWidget*>(parent()); }
     TileWidget* Tile(int k) const { return board::IsTile(k) ? tiles_[k] : nullptr; }
     CellWidget* Cell(int k) const { return board::IsCell(k) ? cells_[k] : nullptr; }
 
 private:
-    GameSession& session_;
+    QPointer<GameSession> session_;
     std::array<TileWidget*, board::kTileCount + 1> tiles_{};
     std::array<CellWidget*, board::kCellCount + 1> cells_{};
 };
 
 const BoardLink* LinkOf(const QWidget* widget) {
     // Only the link has this name among the window's own children.
-    return static_cast<const BoardLink*>(widget->window()->findChild<QObject*>(
+    const auto* link = static_cast<const BoardLink*>(widget->window()->findChild<QObject*>(
         QLatin1String(kLinkName), Qt::FindDirectChildrenOnly));
+    return link && link->HasSession() ? link : nullptr;
 }
 
 // "ряд 2, столбец 3" for cell 7: rows and columns counted from 1, as a player says them.
