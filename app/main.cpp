@@ -2,14 +2,11 @@
 #include "frmgame.h"
 #include "nodisplayexit.h"
 #include "stringtable.h"
-#include "titlebarchoice.h"
-#include "windowplacement.h"
+#include "windowing.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
-
-#include <cstdio>
 
 int main(int argc, char* argv[]) {
     // Qt picks the platform and opens the display here; if it cannot, the game says so in
@@ -17,7 +14,7 @@ int main(int argc, char* argv[]) {
     NoDisplayExit noDisplay;
     QApplication app(argc, argv);
     noDisplay.Release();
-    res::UseOwnWaylandTitleBar();
+    windowing::PrepareApplication();
     QApplication::setApplicationName(QStringLiteral("sdvigul"));
     QApplication::setDesktopFileName(QStringLiteral("org.example.sdvigul"));
     res::InitResources();
@@ -29,16 +26,8 @@ int main(int argc, char* argv[]) {
         QApplication::installTranslator(&qtTexts);
 
     frmGame window;
-    res::CentreOnScreenOnceFramed(window);
+    windowing::CentreOnceFramed(window);
     window.show();
-    const int status = QApplication::exec();
-    // Qt's Wayland plugin can hang in its own teardown: its event thread may stop while a read
-    // the main thread prepared for it is still pending, and its frame thread then waits in
-    // wl_display_read_events for ever, a process without windows that never ends. The windows
-    // are gone and nothing is left to save, so on Wayland the game ends here, before that.
-    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
-        std::fflush(nullptr);
-        std::_Exit(status);
-    }
-    return status;
+    // On Wayland the process ends here, before Qt's teardown.
+    return windowing::EndAfterEventLoop(QApplication::exec());
 }

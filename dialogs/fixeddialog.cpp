@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fixeddialog.h"
 
-#include "windowplacement.h"
+#include "windowing.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -9,23 +9,10 @@
 #include <QPushButton>
 #include <QScreen>
 
-namespace {
-
-#ifdef Q_OS_WIN
-// Windows' thin dialog frame, as the box cannot be resized.
-constexpr Qt::WindowFlags kFrameFlags = Qt::MSWindowsFixedSizeDialogHint;
-#else
-constexpr Qt::WindowFlags kFrameFlags;
-#endif
-
-constexpr Qt::WindowFlags kDialogFlags = Qt::Dialog | Qt::CustomizeWindowHint |
-                                         Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                                         kFrameFlags;
-
-} // namespace
-
 // A dialog with an owner is transient for it, which keeps it out of the task bar.
-FixedDialog::FixedDialog(QWidget* parent) : QDialog(parent, kDialogFlags) {
+FixedDialog::FixedDialog(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint | windowing::FixedFrameFlags()) {
     QPalette buttonFace = palette();
     buttonFace.setColor(QPalette::Window, buttonFace.color(QPalette::Button));
     setPalette(buttonFace);
@@ -56,7 +43,6 @@ void FixedDialog::showEvent(QShowEvent* event) {
     // This runs before the window is mapped, so it appears there at once, and wide enough for
     // a title bar that Qt draws itself.
     if (!event->spontaneous()) {
-        res::WidenForOwnTitleBar(*this);
-        res::CentreOnScreenOnceFramed(*this);
+        windowing::DressDialog(*this);
     }
 }

@@ -2,13 +2,15 @@
 #include "cellwidget.h"
 
 #include "tilewidget.h"
+#include "windowing.h"
 
 #include <QDragEnterEvent>
 #include <QMimeData>
 
 CellWidget::CellWidget(QWidget* parent) : QWidget(parent) {
     setAcceptDrops(true);
-    setFocusPolicy(Qt::NoFocus);
+    // A tab stop, as the board's picture boxes were; the cell draws no focus mark.
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 namespace {
@@ -31,8 +33,18 @@ void CellWidget::dragMoveEvent(QDragMoveEvent* event) {
         event->ignore();
 }
 
+bool CellWidget::DropLandsIn(const QRect& cell, const QPoint& reported,
+                             const std::optional<QPoint>& pointer) {
+    return cell.contains(pointer ? *pointer : reported);
+}
+
+// A drop is judged where the mouse button went up, where the windowing system's own place for
+// it cannot be trusted (X11 may report the place the pointer jumped from).
 void CellWidget::dropEvent(QDropEvent* event) {
-    if (!IsTileDrag(event)) {
+    std::optional<QPoint> pointer;
+    if (const std::optional<QPoint> released = windowing::ReleasedPointer())
+        pointer = mapFromGlobal(*released);
+    if (!IsTileDrag(event) || !DropLandsIn(rect(), event->position().toPoint(), pointer)) {
         event->ignore();
         return;
     }

@@ -3,6 +3,8 @@
 
 #include <QWidget>
 
+#include <optional>
+
 // One cell of the board: a dark green square that holds a tile as its child, or none. Only
 // the empty cell is uncovered, so a tile dropped on a cell is dropped on the empty cell.
 class CellWidget : public QWidget {
@@ -13,6 +15,11 @@ public:
 
     void setIndex(int index) { index_ = index; }
     int index() const { return index_; }
+
+    // Whether a drop reported at `reported` lands in `cell`: where the pointer is, when its
+    // place is known, rules (all in the cell's coordinates).
+    static bool DropLandsIn(const QRect& cell, const QPoint& reported,
+                            const std::optional<QPoint>& pointer);
 
 signals:
     void DragDrop(int index);

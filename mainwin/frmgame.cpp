@@ -3,20 +3,17 @@
 
 #include "boardaccessible.h"
 #include "cellwidget.h"
-#include "closerequestfilter.h"
 #include "frmabout.h"
 #include "frmshirt.h"
 #include "helpfile.h"
 #include "helpviewer.h"
 #include "hint.h"
 #include "messagebox.h"
-#include "programicon.h"
-#include "shuffle.h"
+#include "shirtimage.h"
 #include "stringtable.h"
 #include "textfit.h"
 #include "tilewidget.h"
-#include "titlewriter.h"
-#include "windowplacement.h"
+#include "windowing.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -28,26 +25,18 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kTwipsPerPixel = 15;
 constexpr int kScrollIntervalMs = 100;
 constexpr int kScrollPeriodMs = 10000;
-constexpr int kMasterIntervalMs = 100;
-constexpr int kSecondsPerDay = 24 * 60 * 60;
 constexpr int kPlainTitleLength = 8;           // the scroll stops once the title stands alone again
 constexpr char kCaptionProperty[] = "caption"; // where a separator keeps its stored "-"
 
 QColor ColorFromRgb(std::uint32_t rgb) {
     return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
-}
-
-// Hours without a leading zero, minutes and seconds with two digits: 0:02:05.
-QString FormatLongTime(int seconds) {
-    return QStringLiteral("%1:%2:%3")
-        .arg(seconds / 3600)
-        .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
-        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }
 
 // The congratulation is answered by Yes or No only. A message box takes Esc and a close
@@ -85,43 +74,37 @@ private:
 
 } // namespace
 
-frmGame::frmGame(QWidget* parent)
-    : QMainWindow(parent), ownClock_(std::make_unique<board::SystemClock>()),
-      ownRandom_(std::make_unique<board::ClockMixedRandom>(*ownClock_)), clock_(ownClock_.get()),
-      random_(ownRandom_.get()) {
+frmGame::frmGame(QWidget* parent) : QMainWindow(parent), session_(*this) {
     Form_Load();
 }
 
 frmGame::frmGame(const board::Clock& clock, board::RandomSource& random, QWidget* parent)
-    : QMainWindow(parent), clock_(&clock), random_(&random) {
+    : QMainWindow(parent), session_(*this, clock, random) {
     Form_Load();
 }
 
 frmGame::~frmGame() = default;
 
 void frmGame::Form_Load() {
+    board_a11y::InstallInterfaces();
     ui.setupUi(this);
-    Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                            Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                            Qt::WindowCloseButtonHint;
-#ifdef Q_OS_WIN
-    // Windows' thin dialog frame: no sizing border that offers a resize the window refuses.
-    flags |= Qt::MSWindowsFixedSizeDialogHint;
-#endif
-    setWindowFlags(flags);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint | windowing::FixedFrameFlags());
     // Fixed once: a layout constraint would re-announce the size to the window manager every
     // time a status label changes its text, ten times a second while the master plays.
     setFixedSize(sizeHint());
-    res::KeepFixedWindowsUnmaximised();
     // The layout's icon is the 32 px picture alone; the window carries every size, the
     // large ones from a moment after it is shown.
-    res::SetProgramIcon(*this);
+    windowing::DressMainWindow(*this);
     ui.lblHodCap->setForegroundRole(QPalette::HighlightedText);
     FitStatusLabels();
+    // The visible title scrolls; a screen reader keeps calling the window by its whole name.
+    setAccessibleName(res::AppTitle());
 
     CollectControls();
     ConnectControls();
-    board_a11y::SetUp(*this);
+    board_a11y::SetUp(*this, session_);
 
     GetMenuCaption(mnuMain);
     GetMenuCaption(mnuGame);
@@ -132,7 +115,8 @@ void frmGame::Form_Load() {
     tmr[1]->setInterval(kScrollPeriodMs);
     tmr[1]->start();
 
-    closeFilter_ = std::make_unique<CloseRequestFilter>(*this, [this] { CloseWhileBlocked(); });
+    closeFilter_ =
+        std::make_unique<windowing::CloseRequestFilter>(*this, [this] { CloseWhileBlocked(); });
 }
 
 void frmGame::CollectControls() {
@@ -145,8 +129,9 @@ void frmGame::CollectControls() {
         pC[k]->setIndex(k);
         pC[k]->setKeepsOwnSize(board::TileSizeTwips(k) != board::kCellSizeTwips);
     }
-    for (auto& timer : tmr)
-        timer = new QTimer(this);
+    tmr[0] = new QTimer(this);
+    tmr[1] = new QTimer(this);
+    tmr[2] = &session_.MasterTimer();
 
     mnuMain = {ui.mnuMain_0->menuAction(), ui.mnuMain_1->menuAction()};
     mnuGame = {ui.mnuGame_0, ui.mnuGame_1, ui.mnuGame_2->menuAction(),
@@ -158,19 +143,41 @@ void frmGame::CollectControls() {
 }
 
 void frmGame::ConnectControls() {
+    GameSession* const session = &session_;
     for (int k = 1; k <= board::kCellCount; ++k)
-        connect(P[k], &CellWidget::DragDrop, this, &frmGame::P_DragDrop);
+        connect(P[k], &CellWidget::DragDrop, session, &GameSession::P_DragDrop);
     for (int k = 1; k <= board::kTileCount; ++k) {
-        connect(pC[k], &TileWidget::Click, this, &frmGame::pC_Click);
-        connect(pC[k], &TileWidget::DragOver, this, &frmGame::pC_DragOver);
-        connect(pC[k], &TileWidget::DragDrop, this, &frmGame::pC_DragDrop);
-        connect(pC[k], &TileWidget::DragEnded, this, &frmGame::pC_DragEnded);
+        connect(pC[k], &TileWidget::Click, session, &GameSession::pC_Click);
+        connect(pC[k], &TileWidget::DragOver, session, &GameSession::pC_DragOver);
+        connect(pC[k], &TileWidget::DragDrop, session, &GameSession::pC_DragDrop);
+        connect(pC[k], &TileWidget::DragEnded, session, &GameSession::pC_DragEnded);
     }
-    for (int i = 0; i < static_cast<int>(tmr.size()); ++i)
+    // The master's clock (timer 2) belongs to the session, which runs the tick itself.
+    for (int i = 0; i < 2; ++i)
         connect(tmr[i], &QTimer::timeout, this, [this, i] { tmr_Timer(i); });
     ConnectMenu(mnuGame, &frmGame::mnuGame_Click);
     ConnectMenu(mnuDrag, &frmGame::mnuDrag_Click);
     ConnectMenu(mnuF1, &frmGame::mnuF1_Click);
+    ConnectSession();
+}
+
+// What the session changes, the window shows. These connections come before the screen
+// reader's layer makes its own, so that a reader hears of a change once it is shown.
+void frmGame::ConnectSession() {
+    GameSession* const session = &session_;
+    connect(session, &GameSession::FirstDeal, this, &frmGame::ShowBoard);
+    connect(session, &GameSession::TileMoved, this,
+            [this](int tile, int, int to) { PlaceTile(tile, to); });
+    connect(session, &GameSession::HintPainted, this, &frmGame::PaintPossible);
+    connect(session, &GameSession::HintSwitched, this, &frmGame::ShowHint);
+    connect(session, &GameSession::MasterSwitched, this, &frmGame::ShowMaster);
+    connect(session, &GameSession::DragModeChosen, this, &frmGame::ShowDragMode);
+    connect(session, &GameSession::MasterStatus, this,
+            [this](const QString& time, const QString& moves) {
+                ui.lblTime->setText(time);
+                ui.lblHod->setText(moves);
+            });
+    connect(session, &GameSession::QuitRequested, this, &QWidget::close);
 }
 
 template <std::size_t N>
@@ -220,66 +227,66 @@ HelpViewer* frmGame::HelpWindow() const {
     return helpViewer_;
 }
 
-bool frmGame::IsMove(int i_C, int i_P) const {
-    return board_.IsMove(static_cast<board::TileNo>(i_C), static_cast<board::CellNo>(i_P));
-}
-
-void frmGame::PlaceTile(board::TileNo tile, board::CellNo cell) {
-    const board::CellNo from = board_.CellOf(tile);
-    board_.Place(tile, cell);
+void frmGame::PlaceTile(int tile, int cell) {
     TileWidget* widget = pC[tile];
+    // A new parent takes the focus away, first to the next tab stop; a focused tile keeps it
+    // in its new cell, and no other control is named to a screen reader in between.
+    const bool focused = widget->hasFocus();
+    holdingFocus_ = focused;
     widget->setParent(P[cell]);
+    holdingFocus_ = false;
     widget->move(0, 0);
     widget->show();
-    board_a11y::TileMoved(*this, tile, from, cell);
+    if (focused)
+        widget->setFocus(Qt::OtherFocusReason);
 }
 
-// ---------------------------------------------------------------- moves
+// ---------------------------------------------------------------- keyboard focus
 
-void frmGame::MoveIt(int i_Free) {
-    if (IsMove(i_Chip, i_Free)) {
-        PlaceTile(i_Chip, static_cast<board::CellNo>(i_Free));
-        if (mnuGame[4]->isChecked())
-            PaintPossible(true);
-        Game();
+std::vector<QWidget*> frmGame::FocusOrder() const {
+    std::vector<QWidget*> order{P[16]};
+    for (int k = 2; k <= 15; ++k)
+        order.push_back(P[k]);
+    order.push_back(P[1]);
+    order.push_back(pC[15]);
+    for (int k = 3; k <= 14; ++k)
+        order.push_back(pC[k]);
+    order.push_back(pC[1]);
+    order.push_back(pC[2]);
+    return order;
+}
+
+// Tab and Shift+Tab follow the board's own order, whichever cell holds a tile: moving a tile
+// into another cell would otherwise carry it to another place in Qt's focus chain.
+bool frmGame::focusNextPrevChild(bool next) {
+    if (holdingFocus_)
+        return true;
+    const std::vector<QWidget*> order = FocusOrder();
+    const auto count = static_cast<int>(order.size());
+    const auto found = std::find(order.begin(), order.end(), focusWidget());
+    if (found == order.end() && focusWidget() && focusWidget() != this)
+        return QMainWindow::focusNextPrevChild(next);
+    // From outside the board, Tab starts at its first stop and Shift+Tab at its last.
+    int at = found == order.end() ? (next ? -1 : count) : static_cast<int>(found - order.begin());
+    for (int step = 0; step < count; ++step) {
+        at = ((next ? at + 1 : at - 1) % count + count) % count;
+        QWidget* candidate = order[at];
+        if (candidate->isVisible() && candidate->isEnabled() &&
+            (candidate->focusPolicy() & Qt::TabFocus)) {
+            candidate->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
     }
-    i_Chip = 0;
+    return QMainWindow::focusNextPrevChild(next);
 }
 
-void frmGame::pC_Click(int Index) {
-    if (i_Chip == 0)
-        i_Chip = static_cast<std::int16_t>(Index);
-    MoveIt(GetFreeCell());
-}
-
-void frmGame::pC_DragOver(int Index) {
-    if (i_Chip == 0)
-        i_Chip = static_cast<std::int16_t>(Index);
-}
-
-void frmGame::pC_DragDrop(int) {
-    i_Chip = 0;
-}
-
-void frmGame::pC_DragEnded(int) {
-    // A drag that ended outside the cells and tiles must not leave its tile remembered for
-    // the next drag or click; after a drop the tile was forgotten already.
-    i_Chip = 0;
-}
-
-void frmGame::P_DragDrop(int Index) {
-    // Only the empty cell is uncovered; a drop reported on an occupied cell is no move.
-    if (board_.TileAt(static_cast<board::CellNo>(Index)) != 0) {
-        i_Chip = 0;
-        return;
-    }
-    MoveIt(Index);
-}
+// ---------------------------------------------------------------- the session's changes
 
 void frmGame::mnuDrag_Click(int Index) {
-    // The menu reports only its two items; the bounds test keeps the arrays safe all the same.
-    if (Index < 0 || Index > 1)
-        return;
+    session_.SetDragMode(Index);
+}
+
+void frmGame::ShowDragMode(int Index) {
     if (!mnuDrag[Index]->isChecked()) {
         mnuDrag[Index]->setChecked(true);
         mnuDrag[1 - Index]->setChecked(false);
@@ -288,51 +295,42 @@ void frmGame::mnuDrag_Click(int Index) {
         pC[k]->setDragMode(Index);
 }
 
-// ---------------------------------------------------------------- win check
-
-void frmGame::Game() {
-    if (!IsPositionPart(16))
-        return;
-    if (congratulating_)
-        return; // one congratulation per solved board
-    congratulating_ = true;
+bool frmGame::AskPlayAgain() {
     QApplication::beep();
     const AnswerRequired onlyYesOrNo(*this);
-    const QMessageBox::StandardButton answer = ShowMessageBox(
-        this, QMessageBox::Information, res::LoadResString(21), res::LoadResString(20),
-        QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
-    congratulating_ = false;
-    if (closing_)
-        return;
-    if (answer == QMessageBox::Yes)
-        mnuGame_Click(0);
-    else
-        close();
+    return ShowMessageBox(this, QMessageBox::Information, res::LoadResString(21),
+                          res::LoadResString(20), QMessageBox::Yes | QMessageBox::No,
+                          QMessageBox::Yes) == QMessageBox::Yes;
 }
 
-// ---------------------------------------------------------------- shuffle and master
-
-void frmGame::Random() {
-    const board::Deal deal = board::Random(*random_);
-    for (board::TileNo tile = 1; tile <= board::kTileCount; ++tile)
-        PlaceTile(tile, deal[tile]);
+void frmGame::ShowBoard() {
+    ui.Frame_0->show();
+    mnuGame[7]->setEnabled(true);
+    GiveTilesFirstPicture();
+    PaintNumbers();
 }
 
-void frmGame::Master() {
-    if (const auto move = board::Master(board_, master_, *random_))
-        PlaceTile(move->tile, move->to);
+void frmGame::ShowHint(bool on) {
+    mnuGame[4]->setChecked(on);
+}
+
+void frmGame::ShowMaster(bool on) {
+    mnuGame[7]->setChecked(on);
+    if (!on) {
+        ui.lblTime->clear();
+        ui.lblHod->clear();
+    }
 }
 
 // ---------------------------------------------------------------- painting
 
 void frmGame::PaintPossible(bool bPaint) {
-    const auto movable = board::MovableTiles(board_);
+    const auto movable = board::MovableTiles(session_.CurrentBoard());
     const QColor normal = ColorFromRgb(board::kNormalTileRgb);
     const QColor hint = ColorFromRgb(board::kHintTileRgb);
     for (int i = 1; i <= board::kTileCount; ++i)
         pC[i]->setBackColor(bPaint && movable[i] ? hint : normal);
     PaintNumbers();
-    board_a11y::HintRepainted(*this);
 }
 
 QFont frmGame::NumberFont() {
@@ -370,16 +368,16 @@ void frmGame::SetTilePicture(int tile, const QPixmap& picture) {
 void frmGame::mnuGame_Click(int Index) {
     switch (Index) {
     case 0:
-        NewGame();
+        session_.NewGame();
         break;
     case 4:
-        ToggleHint();
+        session_.ToggleHint();
         break;
     case 5:
         ShowTileBacks();
         break;
     case 7:
-        ToggleMoveMaster();
+        session_.ToggleMoveMaster();
         break;
     case 9:
         close();
@@ -389,51 +387,15 @@ void frmGame::mnuGame_Click(int Index) {
     }
 }
 
-void frmGame::NewGame() {
-    if (!bStarted) {
-        ui.Frame_0->show();
-        mnuGame[7]->setEnabled(true);
-        GiveTilesFirstPicture();
-        PaintNumbers();
-        bStarted = true;
-    }
-    if (mnuGame[7]->isChecked())
-        mnuGame_Click(7);
-    Random();
-    if (mnuGame[4]->isChecked())
-        PaintPossible(true);
-}
-
 void frmGame::GiveTilesFirstPicture() {
-    // The chooser is built without being shown, only to hand out its first picture.
-    const frmShirt chooser(*this, shirtChoice_, this);
-    const QPixmap first = chooser.Picture(0);
+    const QPixmap first = TileBackPicture(0, devicePixelRatioF());
     for (int k = 1; k <= board::kTileCount; ++k)
         SetTilePicture(k, first);
-}
-
-void frmGame::ToggleHint() {
-    mnuGame[4]->setChecked(!mnuGame[4]->isChecked());
-    PaintPossible(mnuGame[4]->isChecked());
 }
 
 void frmGame::ShowTileBacks() {
     frmShirt chooser(*this, shirtChoice_, this);
     chooser.exec();
-}
-
-void frmGame::ToggleMoveMaster() {
-    mnuGame[7]->setChecked(!mnuGame[7]->isChecked());
-    if (mnuGame[7]->isChecked()) {
-        tmr[2]->setInterval(kMasterIntervalMs);
-        masterStartSecond_ = clock_->SecondsOfDay();
-        tmr[2]->start();
-    } else {
-        ui.lblTime->clear();
-        ui.lblHod->clear();
-        masterTicks_ = 0;
-        tmr[2]->stop();
-    }
 }
 
 void frmGame::mnuF1_Click(int Index) {
@@ -482,7 +444,7 @@ void frmGame::tmr_Timer(int Index) {
         tmr[0]->start();
         break;
     case 2:
-        MasterTick();
+        session_.MasterTick();
         break;
     default:
         break;
@@ -498,29 +460,9 @@ void frmGame::ScrollTitle() {
         tmr[0]->stop();
 }
 
-void frmGame::MasterTick() {
-    // While the congratulation for a solved board is open, the master waits for its answer.
-    if (congratulating_)
-        return;
-    ShowElapsedTime();
-    ++masterTicks_;
-    ui.lblHod->setText(QString::number(masterTicks_));
-    Master();
-    if (mnuGame[4]->isChecked())
-        PaintPossible(true);
-    Game();
-}
-
-void frmGame::ShowElapsedTime() {
-    // A run that passes midnight keeps counting: the difference is taken modulo one day.
-    const int now = clock_->SecondsOfDay();
-    const int elapsed =
-        ((now - masterStartSecond_) % kSecondsPerDay + kSecondsPerDay) % kSecondsPerDay;
-    ui.lblTime->setText(FormatLongTime(elapsed));
-}
-
 void frmGame::StopEverything() {
     closing_ = true;
+    session_.Stop();
     for (QTimer* timer : tmr)
         timer->stop();
     if (helpViewer_)

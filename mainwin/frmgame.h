@@ -3,30 +3,27 @@
 
 #include "ui_frmgame.h"
 
-#include "board.h"
-#include "master.h"
-#include "random.h"
+#include "gamesession.h"
 #include "tilebacktarget.h"
-#include "titlewriter.h"
+#include "windowing.h"
 
 #include <QMainWindow>
 #include <QPointer>
 
 #include <array>
-#include <cstdint>
 #include <memory>
+#include <vector>
 
 class CellWidget;
-class CloseRequestFilter;
 class HelpViewer;
 class QLabel;
 class QTimer;
 class TileWidget;
 
-// The main window: the board, the menus, the two status labels and the three timers. All
-// game operations are its methods; the board core decides, and this window carries out the
-// decisions on its widgets.
-class frmGame : public QMainWindow, public TileBackTarget {
+// The main window: the board's widgets, the menus, the two status labels, the title scroll
+// and the boxes. The game session decides; this window connects the widgets' reports to it
+// and shows what it says changed.
+class frmGame : public QMainWindow, public TileBackTarget, public WinQuestion {
     Q_OBJECT
 
 public:
@@ -36,43 +33,22 @@ public:
     frmGame(const board::Clock& clock, board::RandomSource& random, QWidget* parent = nullptr);
     ~frmGame() override;
 
-    // Board rules, read from the current position.
-    bool IsPositionPart(int i_P) const { return board_.IsPositionPart(i_P); }
-    int GetFreeCell() const { return board_.GetFreeCell(); }
-    bool IsMove(int i_C, int i_P) const;
-
-    // Moves the remembered tile into cell i_Free when the rules allow, then forgets it.
-    void MoveIt(int i_Free);
-    // The win check: on a solved board, beep and ask "Еще раз?".
-    void Game();
-    // Deals a new random position.
-    void Random();
-    // Plays one move of the move master.
-    void Master();
-    // Colours the movable tiles yellow (bPaint) or every tile dark green, then the numbers.
-    void PaintPossible(bool bPaint);
-
     // TileBackTarget
     void SetTilePicture(int tile, const QPixmap& picture) override;
     void PaintNumbers() override;
 
+    // WinQuestion: beeps and asks "Еще раз?" in a box only Yes or No closes.
+    bool AskPlayAgain() override;
+
     // Event handlers; Index is the member of the control array that raised the event.
-    void pC_Click(int Index);
-    void pC_DragOver(int Index);
-    void pC_DragDrop(int Index);
-    void pC_DragEnded(int Index);
-    void P_DragDrop(int Index);
     void mnuDrag_Click(int Index);
     void mnuGame_Click(int Index);
     void mnuF1_Click(int Index);
     void tmr_Timer(int Index);
 
     // Read access for the tests and the dialogs.
-    const board::Board& CurrentBoard() const { return board_; }
-    const board::MasterState& MasterMemory() const { return master_; }
-    int Chip() const { return i_Chip; }
-    bool Started() const { return bStarted; }
-    bool Congratulating() const { return congratulating_; }
+    GameSession& Session() { return session_; }
+    const GameSession& Session() const { return session_; }
     TileWidget* Tile(int k) const { return pC.at(k); }
     CellWidget* Cell(int k) const { return P.at(k); }
     QWidget* BoardFrame() const { return ui.Frame_0; }
@@ -86,9 +62,12 @@ public:
     HelpViewer* HelpWindow() const;
     // The tag text the title scroll refills the caption from.
     QString TitleTag() const;
+    // The board's tab stops in their order: the cells, then the tiles.
+    std::vector<QWidget*> FocusOrder() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
 
 private slots:
     // The window manager asked to close the window while a modal box blocks it.
@@ -103,20 +82,22 @@ private:
     void ConnectMenu(const std::array<QAction*, N>& menu, void (frmGame::*handler)(int));
     template <std::size_t N> void GetMenuCaption(std::array<QAction*, N>& menu);
 
-    // The one way a tile moves: the board core first, then the widget into its new cell.
-    void PlaceTile(board::TileNo tile, board::CellNo cell);
+    void ConnectSession();
+    // Colours the movable tiles yellow (bPaint) or every tile dark green, then the numbers.
+    void PaintPossible(bool bPaint);
+    // Puts tile `tile`'s widget into cell `cell`, where the session placed the tile.
+    void PlaceTile(int tile, int cell);
+    void ShowBoard();
+    void ShowHint(bool on);
+    void ShowMaster(bool on);
+    void ShowDragMode(int Index);
 
-    void NewGame();
     void GiveTilesFirstPicture();
-    void ToggleHint();
     void ShowTileBacks();
-    void ToggleMoveMaster();
     void ShowHelp();
     void ShowAbout();
     void StopEverything();
     void ScrollTitle();
-    void MasterTick();
-    void ShowElapsedTime();
     QFont NumberFont();
 
     Ui::frmGame ui;
@@ -129,23 +110,13 @@ private:
     std::array<QAction*, 2> mnuDrag{};
     std::array<QAction*, 3> mnuF1{};
 
-    std::unique_ptr<board::Clock> ownClock_;
-    std::unique_ptr<board::RandomSource> ownRandom_;
-    const board::Clock* clock_ = nullptr;
-    board::RandomSource* random_ = nullptr;
-
-    board::Board board_;
-    board::MasterState master_;
+    GameSession session_;
     ShirtChoice shirtChoice_;
-    std::int16_t i_Chip = 0;
-    bool bStarted = false;
-    bool congratulating_ = false;
     bool closing_ = false;
-    int masterStartSecond_ = 0; // time of day the master was switched on
-    std::uint64_t masterTicks_ = 0;
+    bool holdingFocus_ = false; // a focused tile is being moved into another cell
     QFont numberFont_;
     bool numberFontChosen_ = false;
     QPointer<HelpViewer> helpViewer_;
-    TitleWriter titleWriter_{*this};
-    std::unique_ptr<CloseRequestFilter> closeFilter_;
+    windowing::TitleWriter titleWriter_{*this};
+    std::unique_ptr<windowing::CloseRequestFilter> closeFilter_;
 };

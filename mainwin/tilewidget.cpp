@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tilewidget.h"
 
+#include <QAccessible>
 #include <QDrag>
 #include <QDragEnterEvent>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
@@ -12,7 +14,8 @@
 TileWidget::TileWidget(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAcceptDrops(true);
-    setFocusPolicy(Qt::NoFocus);
+    // A tab stop, as the board's picture boxes were; the tile draws no focus mark.
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 void TileWidget::setBackColor(const QColor& color) {
@@ -105,6 +108,28 @@ void TileWidget::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && wasPressed && dragMode_ == Manual &&
         rect().contains(event->position().toPoint()))
         emit Click(index_);
+}
+
+// The window handles no keys of its own. The one exception serves a player who cannot see the
+// board: while a screen reader runs, Space or Enter presses the focused tile exactly as the
+// reader's Press action does.
+void TileWidget::keyPressEvent(QKeyEvent* event) {
+    if (!QAccessible::isActive() || !IsPressKey(*event)) {
+        event->ignore();
+        return;
+    }
+    QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(this);
+    QAccessibleActionInterface* actions = reader ? reader->actionInterface() : nullptr;
+    if (actions)
+        actions->doAction(QAccessibleActionInterface::pressAction());
+}
+
+bool TileWidget::IsPressKey(const QKeyEvent& event) {
+    // A held key would move the tile back and forth; only its first press counts.
+    if (event.isAutoRepeat() || (event.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+        return false;
+    const int key = event.key();
+    return key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter;
 }
 
 void TileWidget::startDrag(const QPoint& hotSpot) {

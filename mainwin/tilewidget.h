@@ -15,7 +15,8 @@ inline constexpr char kTileMimeType[] = "application/x-sdvigul-tile";
 // One tile of the board. It shows, bottom to top, its background colour, its picture and the
 // text printed on it. Printed text stays until the colour or picture changes, which wipes it,
 // just like drawing on a retained canvas. In drag mode a press starts dragging the tile at
-// once; in click mode the tile reports a click on release and never drags.
+// once; in click mode the tile reports a click on release and never drags. It is a tab stop
+// and, while a screen reader runs, Space or Enter presses it.
 class TileWidget : public QWidget {
     Q_OBJECT
 
@@ -44,6 +45,10 @@ public:
     // The texts printed since the last wipe, for checks.
     QStringList printedTexts() const;
 
+    // Space, Return or keypad Enter alone, pressed (not repeated): the keys that press a
+    // focused tile while a screen reader runs.
+    static bool IsPressKey(const QKeyEvent& event);
+
 signals:
     void Click(int index);
     void DragOver(int index);
@@ -55,6 +60,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;

@@ -39,11 +39,17 @@ deb=$(ls "$build_dir"/sdvigul_*.deb | head -1)
 echo "check-deb.sh: built $deb on Debian $release"
 dpkg-deb --info "$deb" | sed -n '/Depends/p'
 titlebar=/usr/lib/sdvigul/plugins/wayland-decoration-client/titlebar.so
-if dpkg-deb --contents "$deb" | grep -q " \.$titlebar\$"; then
+# The listing is read whole first: grep -q stops at the first match, and under pipefail the
+# writer's broken pipe would read as "not there".
+contents=$(dpkg-deb --contents "$deb")
+if grep -q " \.$titlebar\$" <<<"$contents"; then
     echo "check-deb.sh: the package holds the Wayland title bar"
+elif [ -n "$(find "$build_dir" -path '*/wayland-decoration-client/titlebar.so')" ]; then
+    echo "check-deb.sh: the Wayland title bar was built but the package does not hold it" >&2
+    exit 1
 else
     titlebar=""
-    echo "check-deb.sh: the package holds no Wayland title bar"
+    echo "check-deb.sh: the package holds no Wayland title bar (not built for this Qt)"
 fi
 
 root=$(mktemp -d /tmp/sdvigul-clean.XXXX)

@@ -7,20 +7,13 @@
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOption>
-#include <QTimer>
-#include <QWidget>
 
 #include <algorithm>
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
 #include <utility>
 #include <vector>
 
 namespace res {
 namespace {
-
-constexpr int kFullIconDelayMs = 1000;
 
 const std::vector<int> kAllSides{16, 32, 48, 64, 128, 256};
 const std::vector<int> kSmallSides{16, 32};
@@ -97,14 +90,6 @@ private:
     std::vector<int> sides_;
 };
 
-// The large pictures decoded and converted for the desktop a moment ago are freed, but the C
-// library keeps the heap they grew for the next allocation; the game will not need it again.
-void ReturnFreedMemory() {
-#ifdef __GLIBC__
-    malloc_trim(0);
-#endif
-}
-
 } // namespace
 
 QIcon ProgramIcon() {
@@ -113,18 +98,6 @@ QIcon ProgramIcon() {
 
 QIcon SmallProgramIcon() {
     return QIcon(new ProgramIconEngine(kSmallSides));
-}
-
-void SetProgramIcon(QWidget& window) {
-    // Qt converts the application's icon for the desktop when it creates any window, before
-    // it turns to the window's own, so the application's starts small too.
-    QApplication::setWindowIcon(SmallProgramIcon());
-    window.setWindowIcon(SmallProgramIcon());
-    QTimer::singleShot(kFullIconDelayMs, &window, [&window] {
-        QApplication::setWindowIcon(ProgramIcon());
-        window.setWindowIcon(ProgramIcon());
-        ReturnFreedMemory();
-    });
 }
 
 } // namespace res

@@ -3,8 +3,6 @@
 
 #include <QIcon>
 
-class QWidget;
-
 namespace res {
 
 // The program's icon in every size it is drawn in: 16 and 32 px as 16-colour pixel art, 48 to
@@ -16,10 +14,5 @@ QIcon ProgramIcon();
 
 // The same icon with its two small sizes only: what a title bar shows.
 QIcon SmallProgramIcon();
-
-// Gives `window` the small sizes at once and every size a moment later, once the window is on
-// the screen, so that decoding and sending the large ones for the desktop does not delay the
-// first picture.
-void SetProgramIcon(QWidget& window);
 
 } // namespace res

@@ -6,18 +6,21 @@
 
 # qt6-wayland: the game runs as a native Wayland client where the desktop offers one.
 # qt6-wayland-dev: the game's own Wayland title bar is a plugin of Qt's Wayland client.
-# qt6-base-private-dev: the main window's close request filter hooks into Qt's event queue.
+# qt6-base-private-dev: Qt's private interface, which windowing/ alone uses (the close request
+# while a box is open, the drop's release point, the Wayland display).
 # libwayland-dev: the title writer asks the Wayland compositor which interfaces it offers.
 build_packages=(cmake make g++ qt6-base-dev libxcb1-dev fonts-dejavu-core qt6-translations-l10n
     qt6-wayland qt6-wayland-dev qt6-base-private-dev libwayland-dev)
 # sway, mutter, kwin-*: the desktops the scenario under tests/desktops runs the game on;
 # without kwin-style-breeze KWin draws no title bars. dbus-daemon and dbus-bin: each test
 # session's own bus and KWin's scripting calls. at-spi2-core and python3-pyatspi: the
-# accessibility test reads and plays the game as a screen reader does.
+# accessibility test reads and plays the game as a screen reader does. orca, speech-dispatcher
+# and speech-dispatcher-espeak-ng: a blind player's game with the real screen reader, which
+# speaks through espeak-ng; procps: the test asks pgrep whether another Orca runs already.
 test_packages=(xvfb xauth xdotool imagemagick openbox wmctrl x11-utils
     desktop-file-utils appstream dpkg-dev file
     sway wtype grim mutter kwin-x11 kwin-wayland kwin-style-breeze dbus-daemon dbus-bin
-    at-spi2-core python3-pyatspi
+    at-spi2-core python3-pyatspi orca speech-dispatcher speech-dispatcher-espeak-ng procps
     lintian)
 # The Windows build (bash build.sh windows), the same names on Debian 12 and 13.
 # g++-mingw-w64-x86-64-posix and binutils: the MinGW-w64 cross compiler, with the threads Qt

@@ -65,8 +65,9 @@ opens() {
     done
     kill "$pid" 2>/dev/null
     wait "$pid" 2>/dev/null
+    local rc=$? # 143 when stopped here; anything else, the game ended by itself
     if [ "$shown" -ne 1 ]; then
-        echo "$what: no window; the game said:" >&2
+        echo "$what: no window (exit $rc); the game said:" >&2
         cat "$work/err" >&2
         exit 1
     fi

@@ -291,13 +291,14 @@ bool GameRun::IsCentred(quint64 window) {
     const auto frame = x_.FrameExtents(window);
     if (!info || !info->viewable || !frame)
         return false;
-    // Qt centres the frame by whole pixels; a pixel either way is rounding.
-    const QPoint offset =
-        info->client.marginsAdded(*frame).center() - QRect(QPoint(0, 0), x_.ScreenSize()).center();
+    // Qt centres the frame by its own whole pixels: at scale 2 each is two of the screen's, and
+    // the window manager's one-pixel border is half of one. Two pixels either way are rounding.
+    const QPoint offset = info->client.marginsAdded(*frame).center() -
+                          QRect(QPoint(0, 0), x_.ScreenSize()).center();
     const QPoint slack =
         centreByOtherFrame_ ? QPoint(frame->left() + frame->right(), frame->top() + frame->bottom())
                             : QPoint(0, 0);
-    return std::abs(offset.x()) <= 1 + slack.x() && std::abs(offset.y()) <= 1 + slack.y();
+    return std::abs(offset.x()) <= 2 + slack.x() && std::abs(offset.y()) <= 2 + slack.y();
 }
 
 bool GameRun::WaitUntilCentred(quint64 window, int timeoutMs) {

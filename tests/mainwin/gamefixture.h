@@ -18,11 +18,6 @@
 #include <initializer_list>
 #include <memory>
 
-// r for which a deal puts the tile into `cell`.
-inline float DrawForCell(int cell) {
-    return (cell - 1 + 0.5f) / 16.0f;
-}
-
 // A main window on a scripted generator and a settable clock.
 struct GameFixture {
     FakeClock clock;
@@ -30,30 +25,18 @@ struct GameFixture {
     std::unique_ptr<frmGame> game = std::make_unique<frmGame>(clock, random);
 
     // New game, dealing tile k into cells[k - 1].
-    void Deal(std::initializer_list<int> cells) {
-        for (int cell : cells)
-            random.Push({DrawForCell(cell)});
+    void Deal(std::initializer_list<int> cells) { Deal(BoardWithCells(cells)); }
+    void Deal(const board::Board& b) {
+        random.PushDeal(b);
         game->mnuGame_Click(0);
     }
-    // Tiles in reading order around the empty cell; with cell 16 empty that would be the
-    // solved position, which is never dealt, so tiles 1 and 2 are swapped then.
-    void DealWithFreeCell(int freeCell) {
-        board::Board b = BoardWithFreeCell(freeCell);
-        if (freeCell == 16) {
-            b.Place(1, 2);
-            b.Place(2, 1);
-        }
-        for (int tile = 1; tile <= 15; ++tile)
-            random.Push({DrawForCell(b.CellOf(static_cast<board::TileNo>(tile)))});
-        game->mnuGame_Click(0);
-    }
-    // Tiles 1..14 home, tile 15 in cell 16: one move from solved.
-    void DealOneFromSolved() { Deal({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 16}); }
+    void DealWithFreeCell(int freeCell) { Deal(DealableWithFreeCell(freeCell)); }
+    void DealOneFromSolved() { Deal(OneFromSolved()); }
 
     // The widget tree agrees with the board: every tile is a child of its cell at (0, 0), and
     // shown whenever the window is.
     bool TreeMatchesBoard() const {
-        const board::Board& b = game->CurrentBoard();
+        const board::Board& b = game->Session().CurrentBoard();
         if (!b.IsConsistent())
             return false;
         for (int k = 1; k <= 15; ++k) {

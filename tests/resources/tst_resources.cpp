@@ -2,17 +2,13 @@
 #include "programicon.h"
 #include "stringtable.h"
 #include "textfit.h"
-#include "titlebarlayout.h"
 #include "version.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
-#include <QMainWindow>
-#include <QMessageBox>
 #include <QTest>
-#include <QWidget>
 #include <QXmlStreamReader>
 
 #include <algorithm>
@@ -67,9 +63,6 @@ private slots:
     void programIconSizes_data();
     void programIconSizes();
     void programIconKeepsNoPicture();
-    void windowIconSmallFirstThenEverySize();
-    void titleBarButtons_data();
-    void titleBarButtons();
 };
 
 // The texts themselves are checked where the windows show them. The table is searched by
@@ -294,54 +287,6 @@ void TestResources::programIconKeepsNoPicture() {
     const QPixmap again = icon.pixmap(QSize(256, 256), 1.0);
     QCOMPARE(again.toImage(), first.toImage());
     QVERIFY(again.cacheKey() != first.cacheKey());
-}
-
-void TestResources::windowIconSmallFirstThenEverySize() {
-    const auto sides = [](const QIcon& icon) {
-        QList<int> list;
-        for (const QSize& size : icon.availableSizes())
-            list << size.width();
-        std::sort(list.begin(), list.end());
-        return list;
-    };
-    const QList<int> small{16, 32};
-    const QList<int> every{16, 32, 48, 64, 128, 256};
-    QWidget window;
-    res::SetProgramIcon(window);
-    QCOMPARE(sides(window.windowIcon()), small);
-    QCOMPARE(sides(QApplication::windowIcon()), small);
-    QTRY_COMPARE_WITH_TIMEOUT(sides(window.windowIcon()), every, 3000);
-    QCOMPARE(sides(QApplication::windowIcon()), every);
-}
-
-// The buttons of the game's own Wayland title bar, for the flags real widgets end up with.
-void TestResources::titleBarButtons_data() {
-    QTest::addColumn<int>("flags");
-    QTest::addColumn<bool>("minimise");
-    QTest::addColumn<bool>("close");
-    const auto flagsOf = [](const QWidget& widget) { return int(widget.windowFlags()); };
-    const QMessageBox box;
-    const QMainWindow main;
-    QTest::newRow("message box") << flagsOf(box) << false << true;
-    QTest::newRow("plain main window") << flagsOf(main) << true << true;
-    QTest::newRow("main window without maximise")
-        << int(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
-        << true << true;
-    QTest::newRow("dialog with close only") << int(Qt::Dialog | Qt::CustomizeWindowHint |
-                                                   Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
-                                            << false << true;
-    QTest::newRow("maximise only")
-        << int(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowMaximizeButtonHint) << false
-        << false;
-    QTest::newRow("bare window, no hints") << int(Qt::Window) << true << true;
-}
-
-void TestResources::titleBarButtons() {
-    QFETCH(int, flags);
-    const titlebar::Buttons buttons = titlebar::ButtonsFor(Qt::WindowFlags(flags));
-    QTEST(buttons.minimise, "minimise");
-    QTEST(buttons.close, "close");
 }
 
 QTEST_MAIN(TestResources)

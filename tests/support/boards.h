@@ -42,3 +42,19 @@ inline bool IsSolvable(const board::Board& b) {
     const int distance = (3 - (freeCell - 1) / 4) + (3 - (freeCell - 1) % 4);
     return (inversions % 2) == (distance % 2);
 }
+
+// Tiles in reading order around the empty cell; with cell 16 empty that would be the solved
+// position, which is never dealt, so tiles 1 and 2 are swapped then.
+inline board::Board DealableWithFreeCell(int freeCell) {
+    board::Board b = BoardWithFreeCell(freeCell);
+    if (freeCell == 16) {
+        b.Place(1, 2);
+        b.Place(2, 1);
+    }
+    return b;
+}
+
+// Tiles 1..14 home, tile 15 in cell 16: one move from solved.
+inline board::Board OneFromSolved() {
+    return BoardWithCells({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 16});
+}

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "board.h"
 #include "random.h"
 
 #include <cstdint>
@@ -18,6 +19,11 @@ public:
 
     void Push(std::initializer_list<float> draws) { script_.insert(script_.end(), draws); }
     void SetFallback(float value) { fallback_ = value; }
+    // The draws that deal `b`: one per tile, each landing in the tile's cell.
+    void PushDeal(const board::Board& b) {
+        for (board::TileNo tile = 1; tile <= board::kTileCount; ++tile)
+            script_.push_back((b.CellOf(tile) - 1 + 0.5f) / 16.0f);
+    }
 
     float Next() override {
         ++draws_;

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "titlebarchoice.h"
 
+#include "windowing.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QGuiApplication>
 
-namespace res {
+namespace windowing {
 namespace {
 
 bool chosen = false;
@@ -14,8 +15,7 @@ bool chosen = false;
 
 void UseOwnWaylandTitleBar() {
 #ifdef SDVIGUL_PLUGIN_RELATIVE_DIR
-    if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland")) ||
-        qEnvironmentVariableIsSet("QT_WAYLAND_DECORATION"))
+    if (!IsWayland() || qEnvironmentVariableIsSet("QT_WAYLAND_DECORATION"))
         return;
     // The bar uses Qt's private interface, which may change with any version.
     if (qstrcmp(qVersion(), QT_VERSION_STR) != 0)
@@ -35,4 +35,4 @@ bool OwnWaylandTitleBarInUse() {
     return chosen;
 }
 
-} // namespace res
+} // namespace windowing

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "waylandglobals.h"
 
+#include "windowing.h"
+
 #include <QGuiApplication>
 #include <qpa/qplatformnativeinterface.h>
 
@@ -9,6 +11,7 @@
 #include <cstring>
 #include <memory>
 
+namespace windowing {
 namespace {
 
 struct Search {
@@ -28,7 +31,7 @@ void OnGlobalRemoved(void* /*data*/, wl_registry* /*registry*/, std::uint32_t /*
 constexpr wl_registry_listener kListener = {OnGlobal, OnGlobalRemoved};
 
 wl_display* QtDisplay() {
-    if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+    if (!IsWayland())
         return nullptr;
     QPlatformNativeInterface* native = QGuiApplication::platformNativeInterface();
     return native ? static_cast<wl_display*>(native->nativeResourceForIntegration("wl_display"))
@@ -60,3 +63,5 @@ bool WaylandCompositorOffers(const char* name) {
     wl_display_roundtrip_queue(display, queue.get());
     return search.found;
 }
+
+} // namespace windowing

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-namespace res {
+namespace windowing {
 
 // On Wayland, where the program draws its own title bars, asks Qt for the game's bar instead
 // of its stock one (which offers maximise on windows that cannot be resized). Call after the
@@ -13,4 +13,4 @@ void UseOwnWaylandTitleBar();
 // Whether the game's own bar was chosen.
 bool OwnWaylandTitleBarInUse();
 
-} // namespace res
+} // namespace windowing
