@@ -2,8 +2,8 @@
 #pragma once
 
 #include <QPoint>
-#include <QtCore/qnamespace.h>
 #include <QString>
+#include <QtCore/qnamespace.h>
 
 #include <functional>
 #include <memory>
@@ -13,8 +13,8 @@ class QMessageBox;
 class QWidget;
 
 // What the game does for the windowing system it runs under: X11 with its window manager, a
-// Wayland compositor, or Windows. The rest of the program calls only this header; the X11 and Wayland
-// protocol calls and Qt's private interfaces stay behind it.
+// Wayland compositor, or Windows. The rest of the program calls only this header; the X11 and
+// Wayland protocol calls and Qt's private interfaces stay behind it.
 namespace windowing {
 
 // Whether the program is a Wayland client. Qt chooses the platform while it builds the

@@ -29,6 +29,12 @@ int DarkPixels(const QImage& screen, const QRect& area) {
     return dark;
 }
 
+// The middle of a check box shows the tick's dark ink when ticked; its frame and the shading
+// for the pointer above it or for the focus are lighter, so they do not count.
+bool IsTicked(const QImage& middle) {
+    return DarkPixels(middle, middle.rect()) >= 3;
+}
+
 } // namespace
 
 // The tile-back chooser, the about box and the help file, opened by real input.
@@ -86,11 +92,10 @@ void TestDialogs::chooserCancelsAndApplies() {
     const auto rect = f_.ChooserRect(*chooser);
     QVERIFY(rect);
     QCOMPARE(rect->size(), E2eFixture::kChooserSize);
-    const QRect tickArea(rect->topLeft() + E2eFixture::kAssortedBox - QPoint(8, 8), QSize(16, 16));
-    const QImage unticked = x.Screenshot().copy(tickArea);
+    const QRect tickArea(rect->topLeft() + E2eFixture::kAssortedBox - QPoint(2, 2), QSize(5, 5));
+    QVERIFY2(!IsTicked(x.Screenshot().copy(tickArea)), "\"Ассорти\" is ticked before a click");
     x.Click(rect->topLeft() + E2eFixture::kAssortedBox);
-    QVERIFY(PollUntil([&] { return x.Screenshot().copy(tickArea) != unticked; }, kTimeoutMs));
-    const QImage ticked = x.LastScreenshot().copy(tickArea);
+    QVERIFY(PollUntil([&] { return IsTicked(x.Screenshot().copy(tickArea)); }, kTimeoutMs));
     x.Keys({QStringLiteral("Escape")});
     QVERIFY2(game.WaitUntilGone(*chooser, kTimeoutMs), "Esc did not close the chooser");
     const ClientShot cancelled = game.Shot();
@@ -101,7 +106,7 @@ void TestDialogs::chooserCancelsAndApplies() {
     QVERIFY2(again, "the chooser did not open by its access keys");
     const auto againRect = f_.ChooserRect(*again);
     QVERIFY(againRect && againRect->topLeft() == rect->topLeft());
-    QVERIFY2(PollUntil([&] { return x.Screenshot().copy(tickArea) == ticked; }, kTimeoutMs),
+    QVERIFY2(PollUntil([&] { return IsTicked(x.Screenshot().copy(tickArea)); }, kTimeoutMs),
              "the tick of \"Ассорти\" was not kept");
     x.Keys({QStringLiteral("Return")});
     QVERIFY2(game.WaitUntilGone(*again, kTimeoutMs), "Enter did not close the chooser");
