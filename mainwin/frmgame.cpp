@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QDrag>
 #include <QFontInfo>
 #include <QKeyEvent>
 #include <QLayout>
@@ -467,6 +468,9 @@ void frmGame::StopEverything() {
         timer->stop();
     if (helpViewer_)
         helpViewer_->close();
+    // A drag under way has nowhere left to go. Windows runs a drag in a loop of its own, which
+    // would otherwise hold the program until the button goes up.
+    QDrag::cancel();
 }
 
 void frmGame::closeEvent(QCloseEvent* event) {

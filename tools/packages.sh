@@ -17,7 +17,9 @@ build_packages=(cmake make g++ qt6-base-dev libxcb1-dev fonts-dejavu-core qt6-tr
 # accessibility test reads and plays the game as a screen reader does. orca, speech-dispatcher
 # and speech-dispatcher-espeak-ng: a blind player's game with the real screen reader, which
 # speaks through espeak-ng; procps: the test asks pgrep whether another Orca runs already.
-test_packages=(xvfb xauth xdotool imagemagick openbox wmctrl x11-utils
+# libxcb-xfixes0-dev: the real-window tests read the pointer's picture, which is where a drag
+# under Windows shows its tile.
+test_packages=(xvfb xauth xdotool imagemagick openbox wmctrl x11-utils libxcb-xfixes0-dev
     desktop-file-utils appstream dpkg-dev file
     sway wtype grim mutter kwin-x11 kwin-wayland kwin-style-breeze dbus-daemon dbus-bin
     at-spi2-core python3-pyatspi orca speech-dispatcher speech-dispatcher-espeak-ng procps

@@ -5,7 +5,12 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include <xcb/xcb.h>
+#include <xcb/xfixes.h>
+
 #include <csignal>
+#include <cstdlib>
+#include <memory>
 #include <sys/prctl.h>
 
 namespace e2e {
@@ -207,6 +212,27 @@ QImage XSession::Screenshot() {
 
 QSize XSession::ScreenSize() const {
     return {kScreenWidth, kScreenHeight};
+}
+
+std::optional<QSize> XSession::PointerPictureSize() const {
+    using Connection = std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)>;
+    const Connection connection(xcb_connect(display_.toLocal8Bit().constData(), nullptr),
+                                &xcb_disconnect);
+    if (xcb_connection_has_error(connection.get()))
+        return std::nullopt;
+    // XFixes answers nothing before the client has said which version it speaks.
+    std::free(xcb_xfixes_query_version_reply(connection.get(),
+                                             xcb_xfixes_query_version(connection.get(),
+                                                                      XCB_XFIXES_MAJOR_VERSION,
+                                                                      XCB_XFIXES_MINOR_VERSION),
+                                             nullptr));
+    const std::unique_ptr<xcb_xfixes_get_cursor_image_reply_t, decltype(&std::free)> image(
+        xcb_xfixes_get_cursor_image_reply(connection.get(),
+                                          xcb_xfixes_get_cursor_image(connection.get()), nullptr),
+        &std::free);
+    if (!image)
+        return std::nullopt;
+    return QSize(image->width, image->height);
 }
 
 bool XSession::Xdotool(const QStringList& commands) {

@@ -56,6 +56,8 @@ public:
     QImage Screenshot();
     const QImage& LastScreenshot() const { return lastScreenshot_; }
     QSize ScreenSize() const;
+    // The size of the picture the pointer wears now (XFixes); empty when it cannot be read.
+    std::optional<QSize> PointerPictureSize() const;
 
     // Real input through the XTEST extension.
     void MoveMouse(QPoint to);
