@@ -152,6 +152,10 @@ void frmGame::ConnectControls() {
         connect(pC[k], &TileWidget::DragOver, session, &GameSession::pC_DragOver);
         connect(pC[k], &TileWidget::DragDrop, session, &GameSession::pC_DragDrop);
         connect(pC[k], &TileWidget::DragEnded, session, &GameSession::pC_DragEnded);
+        connect(pC[k], &TileWidget::DragEnded, this, [this] {
+            if (closeAfterDrag_)
+                close();
+        });
     }
     // The master's clock (timer 2) belongs to the session, which runs the tick itself.
     for (int i = 0; i < 2; ++i)
@@ -468,12 +472,24 @@ void frmGame::StopEverything() {
         timer->stop();
     if (helpViewer_)
         helpViewer_->close();
-    // A drag under way has nowhere left to go. Windows runs a drag in a loop of its own, which
-    // would otherwise hold the program until the button goes up.
-    QDrag::cancel();
+}
+
+bool frmGame::DragUnderWay() const {
+    return std::any_of(pC.begin() + 1, pC.end(),
+                       [](const TileWidget* tile) { return tile && tile->IsDragging(); });
 }
 
 void frmGame::closeEvent(QCloseEvent* event) {
+    if (DragUnderWay()) {
+        // The drag's loop runs below this call and still holds the window the pointer is
+        // over: on Windows it sends that window a button release when it ends, and a window
+        // closed by then has lost its native window under it. The drag is cancelled, and the
+        // window closes once it has ended.
+        closeAfterDrag_ = true;
+        QDrag::cancel();
+        event->ignore();
+        return;
+    }
     StopEverything();
     event->accept();
     // Closing this window ends the program. Qt ends it by itself only once no top-level

@@ -97,6 +97,7 @@ private:
     void ShowHelp();
     void ShowAbout();
     void StopEverything();
+    bool DragUnderWay() const;
     void ScrollTitle();
     QFont NumberFont();
 
@@ -113,7 +114,8 @@ private:
     GameSession session_;
     ShirtChoice shirtChoice_;
     bool closing_ = false;
-    bool holdingFocus_ = false; // a focused tile is being moved into another cell
+    bool closeAfterDrag_ = false; // a close came while a drag was under way
+    bool holdingFocus_ = false;   // a focused tile is being moved into another cell
     QFont numberFont_;
     bool numberFontChosen_ = false;
     QPointer<HelpViewer> helpViewer_;

@@ -141,7 +141,9 @@ void TileWidget::startDrag(const QPoint& hotSpot) {
     drag->setHotSpot(hotSpot);
     // The drag begins with the pointer over this tile, so it is the first one passed over.
     emit DragOver(index_);
+    dragging_ = true;
     drag->exec(Qt::MoveAction, Qt::MoveAction);
+    dragging_ = false;
     emit DragEnded(index_);
 }
 

@@ -45,6 +45,9 @@ public:
     // The texts printed since the last wipe, for checks.
     QStringList printedTexts() const;
 
+    // Whether a drag this tile started is under way.
+    bool IsDragging() const { return dragging_; }
+
     // Space, Return or keypad Enter alone, pressed (not repeated): the keys that press a
     // focused tile while a screen reader runs.
     static bool IsPressKey(const QKeyEvent& event);
@@ -95,6 +98,7 @@ private:
     QColor backColor_{0, 64, 0};
     QPixmap picture_;
     bool keepsOwnSize_ = false;
+    bool dragging_ = false;
     bool pressed_ = false;
     std::vector<PrintedText> printed_;
     Look shownLook_;              // what the last paint drew

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "winegame.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 
@@ -13,6 +15,30 @@ namespace {
 // A fresh prefix takes a few seconds on a quiet machine; much longer on a busy one.
 constexpr int kPrefixTimeoutMs = 180000;
 constexpr int kStopTimeoutMs = 10000;
+// Wine's own faces as fonts-wine installs them: Tahoma, Marlett, MS Sans Serif and the rest.
+constexpr char kWineFontsDir[] = "/usr/share/wine/fonts";
+
+// Debian's Wine does not look where fonts-wine puts its faces, so a prefix lacks the faces
+// Windows programs expect, and the system font "MS Shell Dlg" (Tahoma) falls back to a serif
+// face. Copied into the prefix's Fonts folder they are found, as on Windows.
+bool CopyWineFonts(const QString& prefix, QString* error) {
+    const QDir fonts(prefix + QStringLiteral("/drive_c/windows/Fonts"));
+    const QFileInfoList faces = QDir(QString::fromLatin1(kWineFontsDir))
+                                    .entryInfoList({QStringLiteral("*.ttf")}, QDir::Files);
+    if (faces.isEmpty() || !fonts.exists()) {
+        *error = QStringLiteral("no Wine fonts in ") + QString::fromLatin1(kWineFontsDir) +
+                 QStringLiteral(" or no Fonts folder in the prefix");
+        return false;
+    }
+    for (const QFileInfo& face : faces) {
+        if (!QFile::copy(face.filePath(), fonts.filePath(face.fileName())) &&
+            !fonts.exists(face.fileName())) {
+            *error = QStringLiteral("could not copy ") + face.filePath();
+            return false;
+        }
+    }
+    return true;
+}
 
 } // namespace
 
@@ -77,7 +103,7 @@ bool WineGame::Prepare(const XSession& x, QString* error) {
         *error = QStringLiteral("the Wine prefix could not be made: ") + output.right(2000);
         return false;
     }
-    return true;
+    return CopyWineFonts(prefix_.path(), error);
 }
 
 } // namespace e2e
