@@ -80,7 +80,7 @@ build_qt() {
     key=$(qt_key)
     qt_prefix=$cache/qt-$(package_version qt6-base-dev | sed 's/[^A-Za-z0-9.]/_/g')-$key
     [ -f "$qt_prefix/.complete" ] && return
-    log "building Qt for Windows into $qt_prefix (about 15 minutes on two cores)"
+    log "building Qt for Windows into $qt_prefix (about 25 minutes on two cores)"
     started=$(date +%s)
     work=$cache/work-$key
     rm -rf "$work" "$qt_prefix"
