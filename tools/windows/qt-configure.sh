@@ -18,12 +18,6 @@ here=$(cd "$(dirname "$0")" && pwd)
 features_off=(opengl vulkan dbus sql network testlib printsupport concurrent xml
     directwrite3 direct2d tabletevent icu freetype fontconfig jpeg gif sessionmanager zstd
     system_zlib system_pcre2 system_png system_harfbuzz system_doubleconversion)
-# From Qt 6.8 on, the DirectWrite font support compiles only together with Direct2D (a class
-# it holds is defined only when both are on); without Direct2D, GDI alone draws the text.
-qt_version=$(sed -n 's/^set(QT_REPO_MODULE_VERSION "\([0-9.]*\)")$/\1/p' "$source_dir/.cmake.conf")
-if [ "$(printf '%s\n' 6.8 "$qt_version" | sort -V | head -n 1)" = 6.8 ]; then
-    features_off+=(directwrite)
-fi
 options=()
 for feature in "${features_off[@]}"; do
     options+=("-DFEATURE_${feature}=OFF")
