@@ -80,7 +80,7 @@ build_qt() {
     key=$(qt_key)
     qt_prefix=$cache/qt-$(package_version qt6-base-dev | sed 's/[^A-Za-z0-9.]/_/g')-$key
     [ -f "$qt_prefix/.complete" ] && return
-    log "building Qt for Windows into $qt_prefix (about 25 minutes on two cores)"
+    log "building Qt for Windows into $qt_prefix (25 to 45 minutes on two cores)"
     started=$(date +%s)
     work=$cache/work-$key
     rm -rf "$work" "$qt_prefix"
@@ -208,7 +208,10 @@ bash "$repo/tools/install-missing.sh" "${windows_packages[@]}"
 mkdir -p "$cache"
 # One build of Qt at a time per cache: a second caller waits, then finds it built.
 exec 9>"$cache/.lock"
-flock 9
+flock -n 9 || {
+    log "waiting for the build of Qt for Windows already under way"
+    flock 9
+}
 build_qt
 [ "$mode" = qt ] && exit 0
 flock -u 9
