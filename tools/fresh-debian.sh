@@ -63,6 +63,17 @@ for fs in proc sys dev dev/pts; do
 done
 git clone -q "$source_dir" "$root/srv/sdvigul"
 echo "fresh-debian: on a new Debian $release: $command" >&2
+status=0
 chroot "$root" /usr/bin/env -i HOME=/root LANG=C.UTF-8 CI="${CI:-}" \
     PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-    bash -c "cd /srv/sdvigul && $command"
+    bash -c "cd /srv/sdvigul && $command" || status=$?
+# The new system goes at the end; a failed run's test logs and screenshots stay for a look.
+if [ "$status" -ne 0 ] && [ -d "$root/srv/sdvigul/build" ]; then
+    kept=$cache/failed-$release-$(date +%Y%m%d-%H%M%S)
+    mkdir -p "$kept"
+    (cd "$root/srv/sdvigul/build" &&
+        find . \( -name '*.png' -o -path ./Testing/Temporary/LastTest.log \) \
+            -exec cp --parents {} "$kept" \;) || true
+    echo "fresh-debian: the failed run's test logs and screenshots: $kept" >&2
+fi
+exit "$status"
