@@ -41,7 +41,7 @@ test)
     fi
     bash tools/install-missing.sh "${build_packages[@]}" "${test_packages[@]}"
     # Qt for Windows, when its cache is cold, builds at low priority beside the Linux build and
-    # tests, in a process group of its own that goes with this script if it stops early.
+    # tests, in a session of its own that goes with this script if it stops early.
     if [ "$test_windows" = 1 ]; then
         mkdir -p "$build_dir"
         setsid bash tools/windows/build-windows.sh qt >"$build_dir/windows-qt.log" 2>&1 &
